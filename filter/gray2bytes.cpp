@@ -1,0 +1,118 @@
+// Grey rows to one-bit rows: fixed thresholds and ordered-dither tables for
+// print modes 0 to 5, the image-processing chain for every other mode.
+#include "filter/gray2bytes.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "filter/debug_log.h"
+
+const uint8_t OrderedBayer8[8][8] = {
+    {1, 48, 12, 60, 3, 51, 15, 63},  {32, 16, 44, 28, 35, 19, 47, 31},
+    {8, 56, 4, 52, 11, 59, 7, 55},   {40, 24, 36, 20, 43, 27, 39, 23},
+    {2, 50, 14, 62, 1, 49, 13, 61},  {34, 18, 46, 30, 33, 17, 45, 29},
+    {10, 58, 6, 54, 9, 57, 5, 53},   {42, 26, 38, 22, 41, 25, 37, 21},
+};
+
+const uint8_t ClusteredDot8[8][8] = {
+    {24, 10, 12, 26, 35, 47, 49, 37}, {8, 0, 2, 14, 45, 59, 61, 51},
+    {22, 6, 4, 16, 43, 57, 63, 53},   {30, 20, 18, 28, 33, 41, 55, 39},
+    {34, 46, 48, 36, 25, 11, 13, 27}, {44, 58, 60, 50, 9, 1, 3, 15},
+    {42, 56, 62, 52, 23, 7, 5, 17},   {32, 40, 54, 38, 31, 21, 19, 29},
+};
+
+namespace {
+
+// Recursive Bayer index matrix: from (0 2 / 3 1), each step places 4M, 4M+2,
+// 4M+3, 4M+1 in the four quadrants. The printer tables hold 254 at row 15,
+// column 0 instead of 255.
+struct Bayer16 {
+    uint8_t m[16][16];
+    constexpr Bayer16() : m{} {
+        m[0][0] = 0; m[0][1] = 2; m[1][0] = 3; m[1][1] = 1;
+        for (int n = 2; n < 16; n *= 2) {
+            for (int y = 0; y < n; ++y) {
+                for (int x = 0; x < n; ++x) {
+                    const int v = 4 * m[y][x];
+                    m[y][x + n] = static_cast<uint8_t>(v + 2);
+                    m[y + n][x] = static_cast<uint8_t>(v + 3);
+                    m[y + n][x + n] = static_cast<uint8_t>(v + 1);
+                    m[y][x] = static_cast<uint8_t>(v);
+                }
+            }
+        }
+        m[15][0] = 254;
+    }
+};
+constexpr Bayer16 kBayer16{};
+
+// Threshold of one pixel: it is black when value(v) < limit. Modes 0, 1 and 5
+// compare v <= t, i.e. v < t + 1; modes 2 and 3 compare v / 4.
+uint16_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
+    switch (mode) {
+        case 0: return 129;
+        case 2: return OrderedBayer8[y % 8][x % 8];
+        case 3: return ClusteredDot8[y % 8][x % 8];
+        case 4: return OrderedBayer16[x % 16][y % 16];
+        default: return 161;
+    }
+}
+
+}  // namespace
+
+const uint8_t OrderedBayer16[16][16] = {
+#define ROW(r) {kBayer16.m[r][0], kBayer16.m[r][1], kBayer16.m[r][2], kBayer16.m[r][3], \
+                kBayer16.m[r][4], kBayer16.m[r][5], kBayer16.m[r][6], kBayer16.m[r][7], \
+                kBayer16.m[r][8], kBayer16.m[r][9], kBayer16.m[r][10], kBayer16.m[r][11], \
+                kBayer16.m[r][12], kBayer16.m[r][13], kBayer16.m[r][14], kBayer16.m[r][15]}
+    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7),
+    ROW(8), ROW(9), ROW(10), ROW(11), ROW(12), ROW(13), ROW(14), ROW(15),
+#undef ROW
+};
+
+char charToHex(uint8_t nibble) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return nibble < 16 ? kDigits[nibble] : '0';
+}
+
+void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
+    writeLogString("Gray2Bytes: Enter function\r\n");
+    const size_t width = static_cast<size_t>(widthBytes) * 8;
+    const bool quarter = mode == 2 || mode == 3;
+    // Every table repeats within 16 rows: precompute 16 rows of limits.
+    std::vector<uint16_t> limits(16 * width);
+    for (uint32_t y = 0; y < 16; ++y) {
+        for (size_t x = 0; x < width; ++x) limits[y * width + x] = pixelLimit(mode, static_cast<uint32_t>(x), y);
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* src = gray + static_cast<size_t>(y) * width;
+        const uint16_t* limit = limits.data() + (y % 16) * width;
+        uint8_t* dst = out + static_cast<size_t>(y) * widthBytes;
+        for (uint32_t b = 0; b < widthBytes; ++b) {
+            unsigned bits = 0;
+            for (uint32_t k = 0; k < 8; ++k) {
+                const size_t x = static_cast<size_t>(b) * 8 + k;
+                const unsigned v = quarter ? src[x] / 4u : src[x];
+                bits |= (v < limit[x]) ? (0x80u >> k) : 0u;
+            }
+            dst[b] = static_cast<uint8_t>(dst[b] | bits);
+        }
+    }
+    writeLogString("Gray2Bytes: Exit function11\r\n");
+}
+
+// Chain path. Until the image-processing chain is linked in, a page in a chain
+// mode prints white: no dot is ever printed from missing data.
+static void chainGray2Bytes(const uint8_t* /*gray*/, uint8_t* /*out*/, uint32_t /*widthBytes*/,
+                            uint32_t /*height*/, int32_t /*mode*/) {}
+
+void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
+    writeLogString("Gray2Bytes:%d", mode);
+    if (static_cast<uint32_t>(mode) <= 5) {
+        writeLogString("Gray2Bytes - old");
+        old_Gray2Bytes(gray, out, widthBytes, height, mode);
+        return;
+    }
+    writeLogString("Gray2Bytes - new");
+    chainGray2Bytes(gray, out, widthBytes, height, mode);
+}

@@ -1,0 +1,47 @@
+// Job settings: one record per run, filled from the command line, the PPD and
+// the job options (each later source overriding the earlier), plus the two
+// process-wide numbers that pick the output language and the device family.
+#pragma once
+
+#include <cstdint>
+
+#include <cups/cups.h>
+
+struct JobSettings {
+    int32_t jobId;
+    char* user;
+    char* title;
+    int32_t copies;
+    int32_t widthMM;
+    int32_t heightMM;
+    int16_t darkness;
+    int16_t printSpeed;
+    int16_t horizontal;
+    int16_t vertical;
+    int32_t mediaTracking;
+    int16_t printMode;
+    int16_t colourDarkness;
+    int16_t isCompressie;
+    int32_t resolution;
+    int32_t maxWidthMM;
+    int64_t noCompressie;
+    int64_t compressie;
+    int16_t silentPrint;
+    int16_t positioningMode;
+    int32_t cashDrawer;
+    int32_t blankSpace;
+    int32_t feedDist;
+    int32_t cutting;
+    int32_t beeper;
+    int32_t colorPrintModel;
+};
+
+// Output language or device model (see the PPD's PrinterModel); initial value 1.
+extern int32_t devType;
+// Device protocol model family; initial value 28.
+extern uint8_t odmType;
+
+// Fills the zeroed record from argv (at least six entries), the PPD and the options.
+void set_pstops_options(JobSettings* settings, char** argv, int numOptions, cups_option_t* options);
+// Reads the PPD named by the environment variable PPD into the record, devType and odmType.
+void set_pstops_with_ppd(JobSettings* settings);

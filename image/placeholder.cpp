@@ -1,0 +1,1 @@
+// Placeholder translation unit so the image library exists before its first module.

@@ -1,0 +1,22 @@
+// The printer command language generators. Every generator has one shape: the
+// grey page (width pixels per row, rows one after another), its size and the
+// job settings in; a fresh DynamicArray with the page's complete output out.
+#pragma once
+
+#include <cstdint>
+
+#include "filter/dynamic_array.h"
+#include "filter/job_settings.h"
+
+DynamicArray* getTSPLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
+DynamicArray* getZPLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
+DynamicArray* getSFZPLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
+DynamicArray* getCPCLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
+DynamicArray* getESCPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
+// RGBA page; rowBytes is the page buffer's row length in bytes.
+DynamicArray* getTSPLTwoColorPrintData(const uint8_t* page, int64_t rowBytes, int64_t width, uint64_t height,
+                                       const JobSettings* settings);
+
+// Crops the page in place to the maximum print width; width (pixels) is in/out.
+void subImageLessthenMaxPrintWidthMM(uint8_t* page, int64_t* width, uint64_t height, const JobSettings* settings,
+                                     int bytesPerPixel);

@@ -1,0 +1,79 @@
+// Test toolkit: CUPS raster streams and PPD files made to order, and the built
+// filter run the way the CUPS scheduler runs it (arguments, PPD in the
+// environment, raster on standard input or in a file).
+#pragma once
+
+#include <cups/raster.h>
+
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace kvtest {
+
+// A scratch directory, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct RasterPage {
+    cups_cspace_t space = CUPS_CSPACE_W;
+    uint32_t width = 0;          // cupsWidth (pixels)
+    uint32_t height = 0;         // cupsHeight (rows)
+    uint32_t bytesPerLine = 0;   // 0: width x bytes per pixel
+    uint32_t resolution = 203;   // HWResolution, both axes
+    uint32_t numCopies = 1;
+    std::vector<uint8_t> data;   // height x bytesPerLine bytes (shorter: the page is cut short)
+};
+
+// A grey page of one value; rows width bytes long.
+RasterPage grayPage(uint32_t width, uint32_t height, uint8_t value = 255);
+
+// The bytes of a CUPS raster stream holding the pages, written by libcups.
+std::string rasterStream(const std::vector<RasterPage>& pages, bool compressed = true);
+
+struct Ppd {
+    std::string nickName = "Test Printer";
+    std::vector<std::pair<std::string, std::string>> defaults;  // {"DefaultDarkness", "8"}
+    std::vector<std::tuple<std::string, std::string, std::string>> attributes;  // {"KVAttr", "PrinterModel", "TSPL"}
+    std::string extra;  // raw lines appended to the file
+};
+// Writes a minimal valid PPD with the given keywords and returns its path.
+std::string writePpd(const std::string& directory, const Ppd& ppd);
+
+struct FilterRun {
+    int status = -1;     // exit status, or -1 when the filter died by a signal
+    int signal = 0;
+    std::string out;     // standard output
+    std::string err;     // standard error
+    std::string logDir;  // where the diagnostic log and dump went
+    std::string log() const;   // contents of LxxLog.log ("" when absent)
+    std::string dump() const;  // contents of LxxSendData.bin ("" when absent)
+};
+
+struct FilterJob {
+    std::vector<std::string> args = {"1", "user", "title", "1", ""};  // argv[1..5] (and 6)
+    std::string options;          // argv[5] when args has the default five entries
+    std::string ppdPath;          // "" leaves PPD unset
+    std::string input;            // bytes on standard input
+    std::string inputFile;        // when set, passed as argv[6] instead
+};
+// Runs the built filter (its log and dump go to a fresh directory of logDir).
+FilterRun runFilter(const FilterJob& job, const std::string& logDir);
+
+// Hex dump ("1B 40 ...") of bytes, for readable assertion messages.
+std::string hex(const std::string& bytes);
+std::string readFile(const std::string& path);
+
+}  // namespace kvtest
