@@ -85,6 +85,7 @@ std::string rasterStream(const std::vector<RasterPage>& pages, bool compressed) 
     for (const RasterPage& page : pages) {
         cups_page_header2_t h = headerFor(page);
         cupsRasterWriteHeader2(ras, &h);
+        if (page.headerOnly) break;
         // libcups needs every row of a page; rows past the given data are white.
         std::vector<uint8_t> row(h.cupsBytesPerLine, 0xFF);
         for (uint32_t y = 0; y < h.cupsHeight; ++y) {

@@ -34,7 +34,8 @@ struct RasterPage {
     uint32_t bytesPerLine = 0;   // 0: width x bytes per pixel
     uint32_t resolution = 203;   // HWResolution, both axes
     uint32_t numCopies = 1;
-    std::vector<uint8_t> data;   // height x bytesPerLine bytes (shorter: the page is cut short)
+    std::vector<uint8_t> data;   // height x bytesPerLine bytes (shorter: the rest is white)
+    bool headerOnly = false;     // write the header and no rows (a stream cut short)
 };
 
 // A grey page of one value; rows width bytes long.

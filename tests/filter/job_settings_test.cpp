@@ -1,0 +1,161 @@
+// Job settings: command line, PPD defaults, maker attributes and job options,
+// in their order of precedence.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "filter/debug_log.h"
+#include "filter/job_settings.h"
+#include "tests/toolkit/toolkit.h"
+
+namespace {
+
+class JobSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setDebugLogDirectory(dir.path().c_str());
+        devType = 1;
+        odmType = 28;
+        unsetenv("PPD");
+    }
+    void TearDown() override {
+        closeDebugLog();
+        unsetenv("PPD");
+    }
+
+    // Parses like the entry point does: argument 5 through the CUPS option parser.
+    JobSettings parse(const std::string& options) {
+        JobSettings s{};
+        cups_option_t* opts = nullptr;
+        const int n = cupsParseOptions(options.c_str(), 0, &opts);
+        set_pstops_options(&s, argv.data(), n, opts);
+        cupsFreeOptions(n, opts);
+        return s;
+    }
+    void usePpd(const kvtest::Ppd& ppd) { setenv("PPD", kvtest::writePpd(dir.path(), ppd).c_str(), 1); }
+    std::string log() {
+        closeDebugLog();
+        return kvtest::readFile(dir.file("LxxLog.log"));
+    }
+
+    kvtest::TempDir dir;
+    std::vector<std::string> args = {"rastertokvlabel", "42", "alice", "label", "3", ""};
+    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
+                               args[5].data()};
+};
+
+TEST_F(JobSettingsTest, NoPpdLeavesEverythingZeroAndModelL50) {
+    const JobSettings s = parse("");
+    EXPECT_EQ(devType, 1);
+    EXPECT_EQ(odmType, 28);
+    EXPECT_EQ(s.jobId, 42);
+    EXPECT_STREQ(s.user, "alice");
+    EXPECT_EQ(s.copies, 3);
+    EXPECT_EQ(s.darkness, 0);
+    EXPECT_EQ(s.maxWidthMM, 0);
+    EXPECT_EQ(s.noCompressie, 0);
+    EXPECT_EQ(s.compressie, 0);
+    EXPECT_NE(log().find("can't param ppdfile\r\n"), std::string::npos);
+}
+
+TEST_F(JobSettingsTest, GarbageOrEmptyPpdCountsAsMissing) {
+    for (const char* content : {"", "this is not a PPD\n\x01\x02"}) {
+        const std::string path = dir.file("bad.ppd");
+        FILE* f = fopen(path.c_str(), "w");
+        fputs(content, f);
+        fclose(f);
+        setenv("PPD", path.c_str(), 1);
+        devType = 1;
+        const JobSettings s = parse("Darkness=5");
+        EXPECT_EQ(devType, 1);
+        EXPECT_EQ(s.darkness, 5);
+        EXPECT_EQ(s.maxWidthMM, 0);
+    }
+}
+
+TEST_F(JobSettingsTest, PpdDefaultsThenJobOptionsOverride) {
+    usePpd({.defaults = {{"DefaultDarkness", "8"}, {"DefaultPrintSpeed", "4"}, {"DefaultResolution", "203dpi"},
+                         {"DefaultMediaTracking", "1"}, {"DefaultCutting", "1"}}});
+    const JobSettings s = parse("Darkness=12 MediaTracking=abc Horizontal=-7 Vertical=70000");
+    EXPECT_EQ(s.darkness, 12);
+    EXPECT_EQ(s.printSpeed, 4);
+    EXPECT_EQ(s.resolution, 203);
+    EXPECT_EQ(s.mediaTracking, 0);       // not a number reads as 0
+    EXPECT_EQ(s.horizontal, -7);
+    EXPECT_EQ(s.vertical, 70000 - 65536);  // int16 keeps the low 16 bits
+    EXPECT_EQ(s.cutting, 1);
+    EXPECT_EQ(s.maxWidthMM, -1);
+    EXPECT_EQ(s.noCompressie, 300000);
+    EXPECT_EQ(s.compressie, 64000);
+    const std::string text = log();
+    EXPECT_NE(text.find("ppdfile DefaultDarkness:8\r\n"), std::string::npos);
+    EXPECT_NE(text.find("User Choose Darkness:12\r\n"), std::string::npos);
+    EXPECT_NE(text.find("User Choose  Cutting:1\r\n"), std::string::npos);
+}
+
+TEST_F(JobSettingsTest, FirstOccurrenceOfAnOptionCounts) {
+    // The CUPS parser merges duplicate names, so build the list by hand.
+    JobSettings s{};
+    cups_option_t opts[] = {{const_cast<char*>("Cutting"), const_cast<char*>("1")},
+                            {const_cast<char*>("Beeper"), const_cast<char*>("3")},
+                            {const_cast<char*>("Cutting"), const_cast<char*>("2")}};
+    set_pstops_options(&s, argv.data(), 3, opts);
+    EXPECT_EQ(s.cutting, 1);
+    EXPECT_EQ(s.beeper, 3);
+    EXPECT_NE(log().find("2、Cutting:2\r\n"), std::string::npos);
+}
+
+TEST_F(JobSettingsTest, MakerAttributes) {
+    usePpd({.attributes = {{"KVAttr", "PrinterMaxWidthMM", "72"},
+                           {"KVAttr", "CompressiePrint", "1"},
+                           {"KVAttr", "NoCompressie", "5000000000"},
+                           {"KVAttr", "Compressie", "900"}}});
+    const JobSettings s = parse("");
+    EXPECT_EQ(s.maxWidthMM, 72);
+    EXPECT_EQ(s.isCompressie, 1);
+    EXPECT_EQ(s.noCompressie, 5000000000LL);
+    EXPECT_EQ(s.compressie, 900);
+}
+
+struct ModelCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> defaults;
+    std::vector<std::tuple<std::string, std::string, std::string>> attributes;
+    int32_t devType;
+    uint8_t odmType;
+};
+
+TEST_F(JobSettingsTest, PrinterModelSources) {
+    const ModelCase cases[] = {
+        {"kvattr TSPL", {}, {{"KVAttr", "PrinterModel", "TSPL"}}, 161, 28},
+        {"kvattr lower case", {}, {{"KVAttr", "PrinterModel", "tspl"}}, 1, 28},
+        {"kvattr L60B", {}, {{"KVAttr", "PrinterModel", "L60B"}}, 5, 28},
+        {"printer size", {}, {{"ExtensionAttr", "PrinterSize", "300.161"}}, 161, 44},
+        {"printer size without dot", {}, {{"ExtensionAttr", "PrinterSize", "300"}}, 1, 28},
+        {"default then kvattr", {{"DefaultPrinterModel", "162"}}, {{"KVAttr", "PrinterModel", "CPCL"}}, 163, 28},
+        {"extension wins wherever it is",
+         {{"DefaultPrinterModel", "162"}},
+         {{"ExtensionAttr", "PrinterSize", "28.164"}, {"KVAttr", "PrinterModel", "CPCL"}},
+         164,
+         28},
+        {"numeric model", {{"DefaultPrinterModel", "6"}}, {}, 6, 28},
+        {"long halves are cut, not overrun",
+         {},
+         {{"ExtensionAttr", "PrinterSize", std::string(60, '1') + "." + std::string(60, '2')}},
+         // 49 digits of 2 don't fit 32 bits: the value wraps like any oversized number.
+         static_cast<int32_t>(static_cast<uint32_t>(std::strtoll(std::string(49, '2').c_str(), nullptr, 10))),
+         static_cast<uint8_t>(static_cast<uint32_t>(std::strtoll(std::string(49, '1').c_str(), nullptr, 10)))},
+    };
+    for (const ModelCase& c : cases) {
+        devType = 1;
+        odmType = 28;
+        usePpd({.defaults = c.defaults, .attributes = c.attributes});
+        parse("");
+        EXPECT_EQ(devType, c.devType) << c.name;
+        EXPECT_EQ(odmType, c.odmType) << c.name;
+    }
+}
+
+}  // namespace
