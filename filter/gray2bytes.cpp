@@ -3,9 +3,13 @@
 #include "filter/gray2bytes.h"
 
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "filter/debug_log.h"
+#include "image/kvimage.h"
+#include "image/processing_chains.h"
 
 const uint8_t OrderedBayer8[8][8] = {
     {1, 48, 12, 60, 3, 51, 15, 63},  {32, 16, 44, 28, 35, 19, 47, 31},
@@ -101,10 +105,48 @@ void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint
     writeLogString("Gray2Bytes: Exit function11\r\n");
 }
 
-// Chain path. Until the image-processing chain is linked in, a page in a chain
-// mode prints white: no dot is ever printed from missing data.
-static void chainGray2Bytes(const uint8_t* /*gray*/, uint8_t* /*out*/, uint32_t /*widthBytes*/,
-                            uint32_t /*height*/, int32_t /*mode*/) {}
+namespace {
+
+struct ChainMode {
+    const char* name;
+    uint32_t flags;
+};
+
+ChainMode chainMode(int32_t mode) {
+    switch (mode) {
+        case KVImageAlgoText: return {"KVImageAlgoText", 0};
+        case KVImageAlgoImage: return {"KVImageAlgoImage", KVImageFlagsAlgoImage};
+        case KVImageAlgoTextImageMixed: return {"KVImageAlgoTextImageMixed", KVImageFlagsA4};
+        default: return {"unknow", 0};
+    }
+}
+
+}  // namespace
+
+// Chain path: the page goes through the image-processing chain of the mode.
+// When the chain fails before it has made the one-bit plane, the caller's
+// buffer is left as it was (all white): no dot is printed from missing data.
+static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                            int32_t mode) {
+    if (gray == nullptr || out == nullptr || widthBytes > UINT32_MAX / 8) return;
+    const uint32_t width = widthBytes * 8;
+    KVImagePtr image(creatKVImage(width, height));
+    if (!image) return;
+    const size_t pixels = kvImagePixelCount(width, height);
+    image->gray = static_cast<uint8_t*>(std::malloc(pixels));
+    if (image->gray == nullptr) return;
+    std::memcpy(image->gray, gray, pixels);
+    PrintSetting setting = creatDefaultPrintSetting();
+    setting.threshold = 160;
+    const ChainMode chosen = chainMode(mode);
+    writeLogString("%s", chosen.name);
+    const int32_t result = getKVImageProcessingForCustom(image.get(), &setting, chosen.flags);
+    // The width is already a multiple of 8 and no frame is asked for, so on
+    // success the plane has exactly the page's size.
+    if (result == 0 && image->bin != nullptr && image->width == width && image->height == height)
+        std::memcpy(out, image->bin, static_cast<size_t>(widthBytes) * height);
+    writeLogString("getPrintData");
+}
 
 void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes:%d", mode);

@@ -1,0 +1,217 @@
+// Dithers and plain thresholding of a band's grey plane, and the linear
+// congruential generator that jitters their thresholds.
+//
+// The error-diffusion dithers keep a rolling window of three single-precision
+// rows (no kernel reaches further down than two rows), so a band of any height
+// costs 12 bytes per column of work memory and stays in cache.
+#include "image/dither.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "filter/seams.h"
+
+const ErrorTap floydSteinbergCoeffs[4] = {
+    {1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
+const ErrorTap burkesCoeffs[7] = {
+    {1, 0, 8.0f / 32},  {2, 0, 4.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32},
+    {0, 1, 8.0f / 32},  {1, 1, 4.0f / 32}, {2, 1, 2.0f / 32}};
+const ErrorTap sierraCoeffs[10] = {
+    {1, 0, 5.0f / 32},  {2, 0, 3.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32}, {0, 1, 5.0f / 32},
+    {1, 1, 4.0f / 32},  {2, 1, 2.0f / 32}, {-1, 2, 2.0f / 32}, {0, 2, 3.0f / 32},  {1, 2, 2.0f / 32}};
+const ErrorTap jarvisCoeffs[12] = {
+    {1, 0, 7.0f / 48},  {2, 0, 5.0f / 48},  {-2, 1, 3.0f / 48}, {-1, 1, 5.0f / 48},
+    {0, 1, 7.0f / 48},  {1, 1, 5.0f / 48},  {2, 1, 3.0f / 48},  {-2, 2, 1.0f / 48},
+    {-1, 2, 3.0f / 48}, {0, 2, 5.0f / 48},  {1, 2, 3.0f / 48},  {2, 2, 1.0f / 48}};
+const ErrorKernel floydSteinbergAlgo = {floydSteinbergCoeffs, 4};
+const ErrorKernel burkesAlgo = {burkesCoeffs, 7};
+const ErrorKernel sierraAlgo = {sierraCoeffs, 10};
+const ErrorKernel jarvisAlgo = {jarvisCoeffs, 12};
+
+const float bayerMatrix[4][4] = {
+    {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+uint32_t seed = 1;
+
+namespace {
+
+// Atkinson passes one eighth of the error to each of six neighbours (x+1 and
+// x+2 on the row, x-1, x and x+1 below, x two rows down); dividing by 8 and
+// multiplying by 0.125 give the same single-precision value.
+const ErrorTap atkinsonCoeffs[6] = {
+    {1, 0, 0.125f}, {2, 0, 0.125f}, {-1, 1, 0.125f}, {0, 1, 0.125f}, {1, 1, 0.125f}, {0, 2, 0.125f}};
+const ErrorKernel atkinsonAlgo = {atkinsonCoeffs, 6};
+
+constexpr uint32_t kWindowRows = 3;
+
+bool validBand(const KVImage* band) {
+    return band != nullptr && band->gray != nullptr && kvImagePixelCount(band->width, band->height) != 0;
+}
+
+bool rightToLeft(uint32_t direction, uint32_t y) {
+    if (direction == 0) return false;
+    if (direction == 1) return (y & 1u) != 0;
+    return true;
+}
+
+void reseedIfJittered(uint32_t jitter) {
+    if (jitter != 0) seed = static_cast<uint32_t>(kvTime());
+}
+
+// A tap resolved for one row: its target row in the window and its column step.
+struct RowTap {
+    float* row;
+    int64_t dx;
+    float weight;
+};
+
+// processPixel: threshold one work value, write the output and spread the error.
+inline void processPixel(float* work, uint8_t* out, int64_t x, int64_t width, uint32_t jitter,
+                         const RowTap* taps, size_t tapCount) {
+    const float old = work[x];
+    const float threshold = getThreshold(jitter);
+    const float value = old > threshold ? 255.0f : 0.0f;
+    out[x] = old > threshold ? 255 : 0;
+    const float error = old - value;
+    if (x >= 2 && x + 2 < width) {
+        for (size_t t = 0; t < tapCount; ++t) taps[t].row[x + taps[t].dx] += taps[t].weight * error;
+        return;
+    }
+    for (size_t t = 0; t < tapCount; ++t) {
+        const int64_t target = x + taps[t].dx;
+        if (target >= 0 && target < width) taps[t].row[target] += taps[t].weight * error;
+    }
+}
+
+void loadRow(std::vector<float>& window, const KVImage* band, uint32_t y) {
+    const size_t width = band->width;
+    float* row = window.data() + (y % kWindowRows) * width;
+    const uint8_t* gray = band->gray + static_cast<size_t>(y) * width;
+    for (size_t x = 0; x < width; ++x) row[x] = gray[x];
+}
+
+// Taps whose target row lies inside the band, mirrored on right-to-left rows.
+size_t resolveTaps(const ErrorKernel* kernel, std::vector<float>& window, const KVImage* band, uint32_t y,
+                   bool mirrored, RowTap* taps) {
+    size_t count = 0;
+    for (int32_t i = 0; i < kernel->count; ++i) {
+        const ErrorTap& tap = kernel->taps[i];
+        if (tap.dy < 0 || tap.dy >= static_cast<int32_t>(kWindowRows)) continue;
+        const uint64_t targetY = static_cast<uint64_t>(y) + static_cast<uint32_t>(tap.dy);
+        if (targetY >= band->height) continue;
+        taps[count++] = {window.data() + (targetY % kWindowRows) * band->width, mirrored ? -tap.dx : tap.dx,
+                         tap.weight};
+    }
+    return count;
+}
+
+int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorKernel* kernel) {
+    if (!validBand(band) || kernel == nullptr || kernel->taps == nullptr || kernel->count < 0) return 1;
+    std::vector<float> window;
+    std::vector<RowTap> taps;
+    try {
+        window.resize(static_cast<size_t>(band->width) * kWindowRows);
+        taps.resize(static_cast<size_t>(kernel->count));
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+    reseedIfJittered(jitter);
+    const int64_t width = band->width;
+    for (uint32_t y = 0; y < band->height && y < kWindowRows - 1; ++y) loadRow(window, band, y);
+    for (uint32_t y = 0; y < band->height; ++y) {
+        if (static_cast<uint64_t>(y) + kWindowRows - 1 < band->height) loadRow(window, band, y + kWindowRows - 1);
+        const bool mirrored = rightToLeft(direction, y);
+        const size_t tapCount = resolveTaps(kernel, window, band, y, mirrored, taps.data());
+        float* work = window.data() + (y % kWindowRows) * band->width;
+        uint8_t* out = band->gray + static_cast<size_t>(y) * band->width;
+        if (mirrored) {
+            for (int64_t x = width - 1; x >= 0; --x) processPixel(work, out, x, width, jitter, taps.data(), tapCount);
+        } else {
+            for (int64_t x = 0; x < width; ++x) processPixel(work, out, x, width, jitter, taps.data(), tapCount);
+        }
+    }
+    return 0;
+}
+
+// Runs `pixel(x, y, grey)` over the band in each row's scan order and stores
+// its 0/255 result.
+template <typename PixelFn>
+void scanBand(KVImage* band, uint32_t direction, PixelFn pixel) {
+    const size_t width = band->width;
+    for (uint32_t y = 0; y < band->height; ++y) {
+        uint8_t* row = band->gray + static_cast<size_t>(y) * width;
+        if (rightToLeft(direction, y)) {
+            for (size_t i = width; i-- > 0;) row[i] = pixel(i, y, row[i]);
+        } else {
+            for (size_t i = 0; i < width; ++i) row[i] = pixel(i, y, row[i]);
+        }
+    }
+}
+
+}  // namespace
+
+float simpleRand() {
+    seed = (seed * 1103515245u + 12345u) & 0x7FFFFFFFu;
+    return static_cast<float>(static_cast<float>(seed) / 2147483648.0);
+}
+
+float getThreshold(uint32_t jitter) {
+    float threshold = 128.0f;
+    if (jitter != 0) threshold = static_cast<float>(threshold + (simpleRand() - 0.5) * 20.0);
+    return threshold;
+}
+
+int32_t errorDiffusion(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorKernel* kernel) {
+    return diffuse(band, direction, jitter, kernel);
+}
+
+int32_t KVImageFloydSteinbergDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    return diffuse(band, direction, jitter, &floydSteinbergAlgo);
+}
+
+int32_t KVImageBurkesDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    return diffuse(band, direction, jitter, &burkesAlgo);
+}
+
+int32_t KVImageSierraDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    return diffuse(band, direction, jitter, &sierraAlgo);
+}
+
+int32_t KVImageJarvisJudiceNinkeDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    return diffuse(band, direction, jitter, &jarvisAlgo);
+}
+
+int32_t KVImageAtkinsonDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    return diffuse(band, direction, jitter, &atkinsonAlgo);
+}
+
+int32_t KVImageOrderedBayerDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    if (!validBand(band)) return 1;
+    reseedIfJittered(jitter);
+    scanBand(band, direction, [jitter](size_t x, uint32_t y, uint8_t grey) -> uint8_t {
+        float threshold = bayerMatrix[y % 4][x % 4] * 16;
+        if (jitter != 0) threshold = static_cast<float>(threshold + (simpleRand() - 0.5) * 20);
+        return static_cast<float>(grey) > threshold ? 255 : 0;
+    });
+    return 0;
+}
+
+int32_t KVImageRandomDither(KVImage* band, uint32_t direction, uint32_t jitter) {
+    if (!validBand(band)) return 1;
+    reseedIfJittered(jitter);
+    scanBand(band, direction, [jitter](size_t, uint32_t, uint8_t grey) -> uint8_t {
+        float threshold = simpleRand() * 255;
+        if (jitter != 0) threshold = static_cast<float>(threshold + (simpleRand() - 0.5) * 20);
+        return static_cast<float>(grey) > threshold ? 255 : 0;
+    });
+    return 0;
+}
+
+int32_t KVImageThresholding(KVImage* band, uint8_t threshold) {
+    if (!validBand(band)) return 1;
+    const size_t pixels = kvImagePixelCount(band->width, band->height);
+    uint8_t* gray = band->gray;
+    for (size_t i = 0; i < pixels; ++i) gray[i] = gray[i] >= threshold ? 255 : 0;
+    return 0;
+}

@@ -1,0 +1,155 @@
+// The general processing chain (cut, tone, sharpen, dither, pack) and its
+// fixed A4 and A4 tattoo entry points.
+#include "image/processing_chains.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "filter/debug_log.h"
+#include "image/dither.h"
+#include "image/tone.h"
+
+namespace {
+
+// The bands of one chain run, released when the run ends.
+struct BandArray {
+    KVImage* bands = nullptr;
+    uint32_t count = 0;
+    BandArray() = default;
+    BandArray(const BandArray&) = delete;
+    BandArray& operator=(const BandArray&) = delete;
+    ~BandArray() { freeKVImageDataArray(bands, count); }
+};
+
+// Without cutting, the one band is a copy of the whole grey plane.
+bool makeWholeBand(const KVImage* image, BandArray& out) {
+    const size_t pixels = kvImagePixelCount(image->width, image->height);
+    auto* band = static_cast<KVImage*>(std::calloc(1, sizeof(KVImage)));
+    if (band == nullptr) return false;
+    band->gray = static_cast<uint8_t*>(std::malloc(pixels));
+    if (band->gray == nullptr) {
+        std::free(band);
+        return false;
+    }
+    std::memcpy(band->gray, image->gray, pixels);
+    band->width = image->width;
+    band->height = image->height;
+    out.bands = band;
+    out.count = 1;
+    return true;
+}
+
+bool makeBands(const KVImage* image, uint32_t flags, BandArray& out) {
+    if (flags & KVImageFlagCutImage) {
+        kvPrintf("=======  切图  =======\n");
+        out.bands = KVImageCutImage(image, &out.count);
+        return out.bands != nullptr;
+    }
+    kvPrintf("=======  不切图  =======\n");
+    return makeWholeBand(image, out);
+}
+
+int32_t adjustBrightness(KVImage* band, uint32_t flags) {
+    if (flags & KVImageFlagBrightnessContrastReduction)
+        return static_cast<int32_t>(KVImageBrightnessContrastReduction(band));
+    if ((flags & (KVImageFlagTextBrightnessReduce | KVImageFlagImageBrightnessIncrease)) == 0) return 0;
+    const bool text = KVImageIsText(band) != 0;
+    if (text && (flags & KVImageFlagTextBrightnessReduce)) return static_cast<int32_t>(KVImageBrightnessReduce(band));
+    if (!text && (flags & KVImageFlagImageBrightnessIncrease))
+        return static_cast<int32_t>(KVImageBrightnessIncrease(band));
+    return 0;
+}
+
+using DitherFn = int32_t (*)(KVImage*, uint32_t, uint32_t);
+
+// The first dither bit set, in order of precedence; null for none.
+DitherFn chosenDither(uint32_t flags) {
+    static constexpr struct {
+        uint32_t flag;
+        DitherFn fn;
+    } kDithers[] = {
+        {KVImageFlagFloydSteinberg, KVImageFloydSteinbergDither},
+        {KVImageFlagAtkinson, KVImageAtkinsonDither},
+        {KVImageFlagBurkes, KVImageBurkesDither},
+        {KVImageFlagSierra, KVImageSierraDither},
+        {KVImageFlagJarvisJudiceNinke, KVImageJarvisJudiceNinkeDither},
+        {KVImageFlagOrderedBayer, KVImageOrderedBayerDither},
+        {KVImageFlagRandom, KVImageRandomDither},
+    };
+    for (const auto& d : kDithers) {
+        if (flags & d.flag) return d.fn;
+    }
+    return nullptr;
+}
+
+int32_t ditherBand(KVImage* band, const PrintSetting* setting, uint32_t flags) {
+    const uint32_t direction = (flags & KVImageFlagSerpentine) ? 1 : 0;
+    const uint32_t jitter = (flags & KVImageFlagRandomThreshold) ? 1 : 0;
+    if ((flags & KVImageFlagTextImageDither) && KVImageIsText(band)) return KVImageTextImageDither(band);
+    if (DitherFn dither = chosenDither(flags)) return dither(band, direction, jitter);
+    return KVImageThresholding(band, setting->threshold);
+}
+
+// Stages 5 to 8 on every band: tattoo sharpening, brightness, unsharp mask, dither.
+int32_t processBands(BandArray& bands, const PrintSetting* setting, uint32_t flags) {
+    int32_t result = 0;
+    if (flags & KVImageFlagSharpenTattoo) {
+        for (uint32_t i = 0; i < bands.count && result == 0; ++i)
+            result = static_cast<int32_t>(KVImageSharpenTattoo(&bands.bands[i]));
+    }
+    if (result != 0) return result;
+    kvPrintf("=======调节亮度=======\n");
+    for (uint32_t i = 0; i < bands.count && result == 0; ++i) result = adjustBrightness(&bands.bands[i], flags);
+    if (result != 0) return result;
+    kvPrintf("=======锐化=======\n");
+    if (flags & KVImageFlagSharpenNormal) {
+        for (uint32_t i = 0; i < bands.count && result == 0; ++i)
+            result = KVImageSharpenNormal(&bands.bands[i], setting->blurRadius, setting->sharpenAmount);
+    }
+    if (result != 0) return result;
+    kvPrintf("=======图像算法=======\n");
+    for (uint32_t i = 0; i < bands.count && result == 0; ++i) result = ditherBand(&bands.bands[i], setting, flags);
+    return result;
+}
+
+// Bands are whole rows in picture order: laid end to end they rebuild the plane.
+void joinBands(KVImage* image, const BandArray& bands) {
+    uint8_t* to = image->gray;
+    for (uint32_t i = 0; i < bands.count; ++i) {
+        const size_t size = kvImagePixelCount(bands.bands[i].width, bands.bands[i].height);
+        std::memcpy(to, bands.bands[i].gray, size);
+        to += size;
+    }
+}
+
+}  // namespace
+
+int32_t getKVImageProcessingForCustom(KVImage* image, const PrintSetting* setting, uint32_t flags) {
+    if (image == nullptr || setting == nullptr || kvImagePixelCount(image->width, image->height) == 0 ||
+        (image->rgba == nullptr && image->gray == nullptr))
+        return 1;
+    int32_t result = 0;
+    if (image->width % 8 != 0 && (result = static_cast<int32_t>(fixKVImageWidthTo8Multiple(image))) != 0)
+        return result;
+    if (image->gray == nullptr && (result = KVImageConvertRGBA2Gray(image)) != 0) return result;
+    {
+        BandArray bands;
+        if (!makeBands(image, flags, bands)) return 2;
+        if ((result = processBands(bands, setting, flags)) != 0) return result;
+        joinBands(image, bands);
+    }
+    if ((result = static_cast<int32_t>(KVImageGray2BinByte(image, setting))) != 0) return result;
+    // A picture too small for the frame is simply left without it.
+    if (flags & KVImageFlagTattooLine) KVImageAddTattooLine(image);
+    if (setting->invert != 0) KVImageInvertColors(image);
+    return 0;
+}
+
+int32_t getKVImageProcessingForA4(KVImage* image, const PrintSetting* setting) {
+    return getKVImageProcessingForCustom(image, setting, KVImageFlagsA4);
+}
+
+int32_t getKVImageProcessingForA4Tattoo(KVImage* image, const PrintSetting* setting, uint32_t tattooLine) {
+    const uint32_t flags = tattooLine == 1 ? (KVImageFlagsA4Tattoo | KVImageFlagTattooLine) : KVImageFlagsA4Tattoo;
+    return getKVImageProcessingForCustom(image, setting, flags);
+}
