@@ -1,0 +1,174 @@
+// Strip search, compressed TSPL and Z64 ZPL strips, and the width crop,
+// called directly with settings made to order.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "languages/generators.h"
+#include "languages/strips.h"
+#include "tests/languages/lang_oracle.h"
+
+namespace {
+
+using langtest::Field;
+
+JobSettings limits(int64_t raw, int64_t zipped) {
+    JobSettings s{};
+    s.noCompressie = raw;
+    s.compressie = zipped;
+    return s;
+}
+
+struct Search {
+    uint64_t cut = 0;
+    uint64_t zipped = 0;
+    std::string packed;
+};
+
+Search search(uint64_t width, uint64_t height, const std::vector<uint8_t>& bits, const JobSettings& s) {
+    Search r;
+    r.zipped = compressBound(bits.size());
+    std::vector<uint8_t> work(r.zipped);
+    r.cut = getCutImageLength(width, height, bits.data(), work.data(), &r.zipped, &s);
+    r.packed.assign(reinterpret_cast<const char*>(work.data()), r.zipped);
+    return r;
+}
+
+std::string str(const std::vector<uint8_t>& v, size_t n) { return std::string(v.begin(), v.begin() + n); }
+
+// A one-bit page of `rows` rows, 8 bytes each, with varied content.
+std::vector<uint8_t> patternBits(uint64_t rows, uint32_t seed) {
+    std::vector<uint8_t> bits = langtest::patternPage(64, 100, seed).data;
+    bits.resize(8 * rows);
+    return bits;
+}
+
+TEST(StripSearch, HalvesUntilTheRawLimitIsMet) {
+    const std::vector<uint8_t> zeros(800, 0);
+    struct Case { uint64_t width, height; int64_t raw; uint64_t want; } cases[] = {
+        {64, 100, 300000, 800},  // under both limits: the whole rest
+        {64, 100, 801, 800},
+        {64, 100, 800, 400},     // a limit equal to the size rejects it
+        {64, 100, 300, 200},     // 800, 400, then 200
+        {8, 777, 777, 388},      // an odd height loses its last row at the first halving
+        {64, 100, 0, 8},         // not even one row fits: that row goes regardless
+        {64, 100, -1, 800},      // limits compare as unsigned counts
+    };
+    for (const auto& c : cases) {
+        const Search r = search(c.width, c.height, zeros, limits(c.raw, 64000));
+        EXPECT_EQ(r.cut, c.want) << c.width << "x" << c.height << " raw limit " << c.raw;
+        // The work buffer holds exactly the accepted strip, compressed.
+        EXPECT_EQ(langtest::inflateAll(r.packed, r.cut), str(zeros, r.cut));
+    }
+}
+
+TEST(StripSearch, HalvesUntilTheCompressedLimitIsMet) {
+    const std::vector<uint8_t> noise = langtest::noisePage(64, 100, 7).data;  // 800 bytes that don't shrink
+    Search r = search(64, 100, noise, limits(300000, 500));
+    EXPECT_EQ(r.cut, 400u);
+    EXPECT_LT(r.zipped, 500u);
+    EXPECT_EQ(langtest::inflateAll(r.packed, r.cut), str(noise, 400));
+
+    r = search(64, 100, noise, limits(300000, 0));  // nothing compresses below 0
+    EXPECT_EQ(r.cut, 8u);
+    EXPECT_EQ(langtest::inflateAll(r.packed, r.cut), str(noise, 8));
+}
+
+std::string tsplStrips(const std::vector<uint8_t>& bits, uint64_t width, uint64_t height, const JobSettings& s) {
+    DynamicArrayPtr out(dynamic_array_init(2));
+    TSPL_Zlib_CutImage(out.get(), width, height, width / 8, bits.data(), &s);
+    return "CLS\r\n" + std::string(reinterpret_cast<char*>(out->data), out->size) + "PRINT 1,1\r\n";
+}
+
+std::string zplStrips(const std::vector<uint8_t>& bits, uint64_t width, uint64_t height, const JobSettings& s) {
+    DynamicArrayPtr out(dynamic_array_init(2));
+    ZPL_Zlib_CutImage(out.get(), width, height, width / 8, bits.data(), &s);
+    return std::string(reinterpret_cast<char*>(out->data), out->size);
+}
+
+// 8 bytes a row, raw limit 300: strips of 25 (of 100), 37 (of 75), 19 (of 38), 19 rows.
+const std::vector<uint64_t> kStripRows = {25, 37, 19, 19};
+const std::vector<int64_t> kStripY = {0, 25, 62, 81};
+
+TEST(TsplStrips, FollowTheSearchAndRebuildThePage) {
+    const std::vector<uint8_t> bits = patternBits(100, 0);
+    JobSettings s = limits(300, 64000);
+    s.horizontal = 3;
+    s.vertical = 10;
+    const std::string job = tsplStrips(bits, 64, 100, s);
+    const std::vector<Field> fields = langtest::decodeTspl(job);
+    ASSERT_EQ(fields.size(), kStripRows.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i].kind, "zlib");
+        EXPECT_EQ(fields[i].x, 3);
+        EXPECT_EQ(fields[i].y, 10 + kStripY[i]);
+        EXPECT_EQ(fields[i].rows, kStripRows[i]);
+        EXPECT_EQ(fields[i].bytesWidth, 8u);
+    }
+    EXPECT_TRUE(langtest::assemble(fields, 8, 100, 10) == str(bits, bits.size()));
+    // The head of the first strip, byte for byte.
+    EXPECT_EQ(job.substr(5, 21), "BITMAP 3,10,8,25,3," + std::to_string(fields[0].packedLength).substr(0, 2));
+}
+
+TEST(TsplStrips, LimitsBelowOneRowStillFinishThePage) {
+    const std::vector<uint8_t> bits = langtest::noisePage(18, 1, 3).data;
+    for (const JobSettings& s : {limits(0, 64000), limits(300000, 1), limits(2, 2)}) {
+        const std::vector<Field> fields = langtest::decodeTspl(tsplStrips(bits, 16, 9, s));
+        ASSERT_EQ(fields.size(), 9u);
+        for (size_t i = 0; i < 9; ++i) EXPECT_EQ(fields[i].y, static_cast<int64_t>(i));
+        EXPECT_TRUE(langtest::assemble(fields, 2, 9, 0) == str(bits, bits.size()));
+    }
+}
+
+TEST(ZplStrips, Z64FieldsFollowTheSearchAndCarryTheirCrc) {
+    const std::vector<uint8_t> bits = patternBits(100, 5);
+    JobSettings s = limits(300, 64000);
+    s.horizontal = 4;
+    s.vertical = 2;
+    const std::string text = zplStrips(bits, 64, 100, s);
+    const std::vector<Field> fields = langtest::decodeZpl(text);  // checks every CRC
+    ASSERT_EQ(fields.size(), kStripRows.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i].kind, "z64");
+        EXPECT_EQ(fields[i].x, 4);
+        EXPECT_EQ(fields[i].y, 2 + kStripY[i]);
+        EXPECT_EQ(fields[i].declared, 8 * kStripRows[i]);  // ^GFA counts are the raw strip size
+    }
+    EXPECT_TRUE(langtest::assemble(fields, 8, 100, 2) == str(bits, bits.size()));
+    EXPECT_EQ(text.rfind("^FO4,2,0\r\n^GFA,200,200,8,:Z64:", 0), 0u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+TEST(WidthCrop, KeepsTheLeftPartUpToTheMaximumWidth) {
+    struct Case { int32_t maxMM, dpi; int64_t width; int bpp; int64_t want; } cases[] = {
+        {48, 203, 576, 1, 384},  // trunc(9744 / 25.4) = 383, rounded up to 384
+        {48, 203, 576, 4, 384},
+        {48, 203, 384, 1, 384},
+        {48, 203, 200, 1, 200},
+        {0, 203, 576, 1, 576},   // no limit
+        {-1, 203, 576, 1, 576},
+        {48, 0, 576, 1, 576},    // no resolution: a zero width would lose the page
+    };
+    for (const auto& c : cases) {
+        const uint64_t height = 3;
+        std::vector<uint8_t> page(static_cast<size_t>(c.width) * c.bpp * height);
+        for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7 + i / 13);
+        const std::vector<uint8_t> before = page;
+        JobSettings s{};
+        s.maxWidthMM = c.maxMM;
+        s.resolution = c.dpi;
+        int64_t width = c.width;
+        subImageLessthenMaxPrintWidthMM(page.data(), &width, height, &s, c.bpp);
+        ASSERT_EQ(width, c.want) << c.maxMM << "mm " << c.width;
+        const size_t newRow = static_cast<size_t>(width) * c.bpp, oldRow = static_cast<size_t>(c.width) * c.bpp;
+        for (uint64_t r = 0; r < height; ++r) {
+            EXPECT_TRUE(std::equal(page.begin() + r * newRow, page.begin() + (r + 1) * newRow,
+                                   before.begin() + r * oldRow))
+                << "row " << r;
+        }
+    }
+}
+
+}  // namespace
