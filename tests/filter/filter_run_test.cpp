@@ -118,7 +118,7 @@ TEST_F(FilterRunTest, BadRasterInputEndsTheJobCleanly) {
     cut.data.resize(16 * 10);  // rows after the tenth are missing
     const RasterPage huge = {.width = 1u << 20, .height = 1u << 12, .headerOnly = true};
     const RasterPage tall = {.width = 8, .height = 0xFFFFFFF0u, .headerOnly = true};
-    std::string truncated = kvtest::rasterStream({kvtest::grayPage(64, 64, 0)});
+    std::string truncated = kvtest::rasterStream({kvtest::grayPage(64, 64, 0)}, false);
     truncated.resize(truncated.size() / 2);
     struct Case { const char* name; std::string input; std::string err; } cases[] = {
         {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", ""},
