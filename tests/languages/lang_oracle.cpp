@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -204,7 +205,7 @@ std::string assemble(const std::vector<Field>& fields, uint64_t bytesWidth, uint
 
 kvtest::FilterRun runLang(const LangJob& job, const kvtest::TempDir& dir) {
     kvtest::Ppd ppd;
-    ppd.defaults = {{"DefaultResolution", "203dpi"}};
+    ppd.defaults = {{"DefaultResolution", job.resolution}};
     ppd.defaults.insert(ppd.defaults.end(), job.defaults.begin(), job.defaults.end());
     ppd.attributes = {{"KVAttr", "PrinterModel", job.model}};
     ppd.attributes.insert(ppd.attributes.end(), job.attributes.begin(), job.attributes.end());
@@ -213,6 +214,14 @@ kvtest::FilterRun runLang(const LangJob& job, const kvtest::TempDir& dir) {
     run.options = job.options;
     run.input = kvtest::rasterStream(job.pages);
     return kvtest::runFilter(run, dir.path());
+}
+
+kvtest::RasterPage leftColumns(const kvtest::RasterPage& page, uint32_t newWidth) {
+    kvtest::RasterPage out = kvtest::grayPage(newWidth, page.height);
+    for (uint32_t y = 0; y < page.height; ++y) {
+        std::copy_n(page.data.begin() + y * page.width, newWidth, out.data.begin() + y * newWidth);
+    }
+    return out;
 }
 
 std::string tsplSetup(int widthMM, int heightMM, const std::string& mediaLine, int speed, int density) {

@@ -43,15 +43,19 @@ std::string inflateAll(const std::string& zipped, uint64_t rawSize);
 
 // Runs a job for the PrinterModel at 203 dpi with extra PPD defaults / KVAttr.
 struct LangJob {
-    std::string model;
-    std::vector<std::pair<std::string, std::string>> defaults;
-    std::vector<std::tuple<std::string, std::string, std::string>> attributes;
-    std::string options;
-    std::vector<kvtest::RasterPage> pages;
+    std::string model{};
+    std::string resolution = "203dpi";
+    std::vector<std::pair<std::string, std::string>> defaults{};
+    std::vector<std::tuple<std::string, std::string, std::string>> attributes{};
+    std::string options{};
+    std::vector<kvtest::RasterPage> pages{};
 };
 kvtest::FilterRun runLang(const LangJob& job, const kvtest::TempDir& dir);
 
 // The TSPL set-up block as the printer manual spells it.
+// The page's columns 0..newWidth-1 (the crop to the maximum print width).
+kvtest::RasterPage leftColumns(const kvtest::RasterPage& page, uint32_t newWidth);
+
 std::string tsplSetup(int widthMM, int heightMM, const std::string& mediaLine, int speed, int density);
 
 }  // namespace langtest
