@@ -13,7 +13,7 @@
 #include "languages/escpos_sequences.h"
 #include "languages/generators.h"
 #include "protocol/device_print.h"
-#include "protocol/odm_placeholder.h"
+#include "protocol/command_builders.h"
 
 namespace {
 
