@@ -1,0 +1,121 @@
+// Gray2Bytes through the image-processing chain (print modes above 5 and
+// negative ones): the flags each mode selects, the packing and the log lines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "filter/debug_log.h"
+#include "filter/gray2bytes.h"
+#include "filter/seams.h"
+#include "image/dither.h"
+#include "image/processing_chains.h"
+#include "tests/toolkit/toolkit.h"
+
+namespace {
+
+struct Gray2BytesChain : ::testing::Test {
+    kvtest::TempDir dir;
+    void SetUp() override {
+        setDebugLogDirectory(dir.path().c_str());
+        setKvClock([]() -> std::time_t { return 1650000000; });
+    }
+    void TearDown() override {
+        closeDebugLog();
+        setKvClock(nullptr);
+    }
+    std::string log() {
+        closeDebugLog();
+        return kvtest::readFile(dir.file("LxxLog.log"));
+    }
+};
+
+std::vector<uint8_t> run(const std::vector<uint8_t>& gray, uint32_t widthBytes, int32_t mode) {
+    const uint32_t height = static_cast<uint32_t>(gray.size() / (widthBytes * 8));
+    std::vector<uint8_t> out(widthBytes * height, 0);
+    Gray2Bytes(gray.data(), out.data(), widthBytes, height, mode);
+    return out;
+}
+
+std::vector<uint8_t> pack(const uint8_t* gray, size_t pixels, uint8_t threshold) {
+    std::vector<uint8_t> out(pixels / 8, 0);
+    for (size_t i = 0; i < pixels; ++i)
+        if (gray[i] < threshold) out[i / 8] = static_cast<uint8_t>(out[i / 8] | (0x80 >> (i % 8)));
+    return out;
+}
+
+// A page with white margins, text strokes and a grey ramp.
+std::vector<uint8_t> mixedPage(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> gray(static_cast<size_t>(width) * height, 255);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t& p = gray[y * width + x];
+            if (y >= 4 && y < 12 && x % 6 < 2) p = 0;
+            if (y >= 16 && y < 28) p = static_cast<uint8_t>(x * 255 / width);
+        }
+    }
+    return gray;
+}
+
+TEST_F(Gray2BytesChain, TextAndUnknownModesThresholdAt160) {
+    std::vector<uint8_t> gray(16 * 2, 255);
+    gray[0] = 159;
+    gray[1] = 160;
+    gray[9] = 0;
+    gray[16 + 15] = 100;
+    for (int32_t mode : {6, 9, 10, 11, -1, -32768}) {
+        EXPECT_EQ(run(gray, 2, mode), (std::vector<uint8_t>{0x80, 0x40, 0x00, 0x01})) << mode;
+    }
+    const std::string text = log();
+    EXPECT_NE(text.find("Gray2Bytes:6\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Gray2Bytes - new\r\n"), std::string::npos);
+    EXPECT_NE(text.find("KVImageAlgoText\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Gray2Bytes:-1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("unknow\r\n"), std::string::npos);
+    EXPECT_NE(text.find("getPrintData\r\n"), std::string::npos);
+}
+
+TEST_F(Gray2BytesChain, ImageModesRunTheirChainsByteForByte) {
+    const uint32_t widthBytes = 6, width = 48, height = 32;
+    const std::vector<uint8_t> gray = mixedPage(width, height);
+    const struct {
+        int32_t mode;
+        uint32_t flags;
+        const char* name;
+    } modes[] = {{7, KVImageFlagSerpentine | KVImageFlagRandomThreshold | KVImageFlagAtkinson, "KVImageAlgoImage"},
+                 {8, KVImageFlagsA4, "KVImageAlgoTextImageMixed"}};
+    for (const auto& m : modes) {
+        KVImagePtr image(creatKVImage(width, height));
+        image->gray = static_cast<uint8_t*>(std::malloc(gray.size()));
+        std::memcpy(image->gray, gray.data(), gray.size());
+        PrintSetting setting = creatDefaultPrintSetting();
+        setting.threshold = 160;
+        ASSERT_EQ(getKVImageProcessingForCustom(image.get(), &setting, m.flags), 0);
+        EXPECT_EQ(run(gray, widthBytes, m.mode), pack(image->gray, gray.size(), 160)) << m.mode;
+        EXPECT_NE(log().find(std::string(m.name) + "\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(Gray2BytesChain, ImageModesKeepSolidAreasAndWhitePaper) {
+    for (int32_t mode : {7, 8}) {
+        EXPECT_EQ(run(std::vector<uint8_t>(8 * 16 * 3, 0), 3, mode), std::vector<uint8_t>(3 * 16, 0xFF)) << mode;
+        EXPECT_EQ(run(std::vector<uint8_t>(8 * 16 * 3, 255), 3, mode), std::vector<uint8_t>(3 * 16, 0x00)) << mode;
+    }
+    // Mode 8: white rows stay white and text strokes print exactly.
+    const std::vector<uint8_t> page = mixedPage(48, 32);
+    const std::vector<uint8_t> out = run(page, 6, 8);
+    const std::vector<uint8_t> strokes = pack(page.data(), 48 * 16, 128);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6 * 16), strokes);
+}
+
+TEST_F(Gray2BytesChain, UnusablePageLeavesTheBufferWhite) {
+    std::vector<uint8_t> gray(64, 0);
+    std::vector<uint8_t> out(8, 0);
+    Gray2Bytes(gray.data(), out.data(), 0, 8, 8);
+    Gray2Bytes(gray.data(), out.data(), 1, 0, 7);
+    EXPECT_EQ(out, std::vector<uint8_t>(8, 0));
+}
+
+}  // namespace
