@@ -1,0 +1,241 @@
+// Image front end of the device protocol: one conversion per image mode from
+// four-byte pixels to the one-bit bitmap, then the optional inversion and
+// 180-degree turn that applications ask for.
+#include "protocol/device_image.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "filter/debug_log.h"
+#include "image/device/binarize.h"
+#if __has_include("image/device/color_print_chain.h")
+#include "image/device/color_print_chain.h"
+#define KV_HAVE_COLOUR_CHAIN 1
+#endif
+#include "image/device/legacy_gray.h"
+#include "image/kvimage.h"
+#include "image/processing_chains.h"
+#include "protocol/command_builders.h"
+#include "protocol/device_bitmap.h"
+
+namespace {
+
+// Largest image the front end accepts (the legacy conversions count pixels in
+// 32-bit integers and a four-byte copy of the image is made).
+constexpr uint64_t kMaxPixels = 1ull << 28;
+
+bool usableSize(uint32_t width, uint32_t height) {
+    return width > 0 && height > 0 && uint64_t{width} * height <= kMaxPixels;
+}
+
+// Grey, then a dot wherever the grey value is at most the image threshold;
+// `withDither` runs the randomised error diffusion on the grey image first.
+MallocBitmap convertThreshold(const uint8_t* pixels, uint32_t width, uint32_t height, bool withDither) {
+    const auto w = static_cast<int32_t>(width);
+    const auto h = static_cast<int32_t>(height);
+    std::vector<uint8_t> grey(size_t{width} * height * 4);
+    gray(pixels, w, h, grey.data());
+    if (withDither) dither(grey.data(), w, h, grey.data());
+    MallocBitmap bitmap = allocBitmap(width, height);
+    if (bitmap.bytes) grayRGBA2SingleColor(grey.data(), w, h, bitmap.bytes.get(), imgThresholdValue);
+    return bitmap;
+}
+
+// The colour-to-print-data chain on the colour bytes; mode 2 diffuses the
+// error first. The chain packs bits across rows, so it needs a width that is a
+// multiple of 8.
+MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode,
+                                uint16_t rotation) {
+    if (width % 8 != 0) return {};
+#ifndef KV_HAVE_COLOUR_CHAIN
+    (void)pixels; (void)height; (void)mode; (void)rotation;
+    return {};
+#else
+    const size_t count = size_t{width} * height;
+    std::vector<uint8_t> rgb(count * 3);
+    for (size_t i = 0; i < count; ++i) std::memcpy(&rgb[i * 3], pixels + i * 4 + 1, 3);
+    MallocBitmap bitmap = allocBitmap(width, height);
+    if (!bitmap.bytes) return {};
+    SingleColorDataParam single = creatDefaultSingleColorDataParam();
+    ErrDiffParam diffuse{.kernel = 0, .bilevel = 1, .autoThreshold = 1};
+    PrintParam print{.threshold = imgThresholdValue, .invertColor = 0, .reverse = rotation == 180 ? 1u : 0u};
+    const int done = rgb2PrintData(rgb.data(), bitmap.bytes.get(), width, height, nullptr, &single, nullptr,
+                                   nullptr, mode == kImageModeColourChainDiffuse ? &diffuse : nullptr, &print,
+                                   nullptr);
+    if (done == 0) return {};
+    return bitmap;
+#endif
+}
+
+// Grey, then the device binarisation with method = mode, packed into rows.
+// A width that is no multiple of 8 is binarised as it is and packed with white
+// columns added on the right.
+MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
+    const auto w = static_cast<int32_t>(width);
+    const auto h = static_cast<int32_t>(height);
+    std::vector<uint8_t> grey(size_t{width} * height);
+    argb2SingleGray(pixels, w, h, grey.data());
+    const int32_t result = kv_cq_img2bin(grey.data(), width, height, static_cast<int32_t>(mode));
+    if (result != 0) {
+        writeLogString("图像二值化错误: %d", result);
+        return {};
+    }
+    const uint32_t packedWidth = (width + 7) / 8 * 8;
+    if (packedWidth != width) grey = padRowsWhite(grey, width, height, packedWidth);
+    uint32_t length = 0;
+    uint8_t* packed = kv_BinImg2PrinterData(grey.data(), packedWidth, height, &length);
+    if (packed == nullptr) {
+        writeLogString("kv_BinImg2PrinterData error");
+        return {};
+    }
+    return {MallocBytes(packed), width, height};
+}
+
+// The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
+// and size come out.
+MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
+    const size_t count = size_t{width} * height;
+    std::vector<uint8_t> rgba(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = pixels + i * 4;
+        uint8_t* q = &rgba[i * 4];
+        q[0] = p[1];
+        q[1] = p[2];
+        q[2] = p[3];
+        q[3] = p[0];
+    }
+    KVImagePtr image(creatKVImageWithRGBAData(rgba.data(), width, height));
+    if (!image) return {};
+    const PrintSetting setting = creatDefaultPrintSetting();
+    int32_t result = 0;
+    if (mode == kImageModeA4) {
+        result = getKVImageProcessingForA4(image.get(), &setting);
+    } else {
+        result = getKVImageProcessingForA4Tattoo(image.get(), &setting, mode == kImageModeTattooLine ? 1 : 0);
+    }
+    if (result != 0 || image->bin == nullptr) return {};
+    MallocBitmap bitmap = allocBitmap(image->width, image->height);
+    if (!bitmap.bytes) return {};
+    std::memcpy(bitmap.bytes.get(), image->bin, bitmapBytes(image->width, image->height));
+    return bitmap;
+}
+
+MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode, uint16_t rotation) {
+    try {
+        switch (mode) {
+            case kImageModeThreshold: return convertThreshold(pixels, width, height, false);
+            case kImageModeDitherThreshold: return convertThreshold(pixels, width, height, true);
+            case kImageModeColourChainDiffuse:
+            case kImageModeColourChain: return convertColourChain(pixels, width, height, mode, rotation);
+            case kImageModeA4:
+            case kImageModeTattoo:
+            case kImageModeTattooLine: return convertChain(pixels, width, height, mode);
+            default: return convertBinarise(pixels, width, height, mode);
+        }
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
+                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
+    if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
+    MallocBitmap bitmap = convert(pixels, width, height, mode, rotation);
+    if (!bitmap.bytes) return nullptr;
+    if (invert != 0) invertBitmap(bitmap);
+    // The colour chain turns the page itself.
+    const bool chainTurns = mode == kImageModeColourChainDiffuse || mode == kImageModeColourChain;
+    if (rotation == 180 && !chainTurns) turnBitmap180(bitmap);
+    if (outWidth != nullptr) *outWidth = bitmap.width;
+    if (outHeight != nullptr) *outHeight = bitmap.height;
+    return bitmap.bytes.release();
+}
+
+uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
+                                   uint16_t rotation, uint32_t mode) {
+    if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
+    if (!usableSize(*width, *height)) return nullptr;
+    const size_t count = size_t{*width} * *height;
+    std::vector<uint8_t> pixels;
+    try {
+        pixels.resize(count * 4);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    for (size_t i = 0; i < count; ++i) std::memset(&pixels[i * 4], grayImage[i], 4);
+    return getImageData(pixels.data(), *width, *height, width, height, mode, 0, rotation);
+}
+
+uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height,
+                                   uint16_t rotation) {
+    if (rgbaImage == nullptr || width == nullptr || height == nullptr) return nullptr;
+    if (!usableSize(*width, *height)) return nullptr;
+    const size_t count = size_t{*width} * *height;
+    std::vector<uint8_t> pixels;
+    try {
+        pixels.resize(count * 4);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = rgbaImage + i * 4;
+        uint8_t* q = &pixels[i * 4];
+        q[0] = p[3];
+        q[1] = p[0];
+        q[2] = p[1];
+        q[3] = p[2];
+    }
+    return getImageData(pixels.data(), *width, *height, width, height, 5, 0, rotation);
+}
+
+uint8_t* getRGBAImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
+                          uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
+                          uint32_t* byteCount) {
+    if (byteCount != nullptr) *byteCount = 0;
+    uint32_t w = 0;
+    uint32_t h = 0;
+    MallocBytes bits(getImageData(pixels, width, height, &w, &h, mode, invert, rotation));
+    if (!bits || uint64_t{w} * h > kMaxPixels) return nullptr;
+    const size_t count = size_t{w} * h;
+    auto* rgba = static_cast<uint8_t*>(std::malloc(count * 4));
+    if (rgba == nullptr) return nullptr;
+    const size_t stride = (w + 7) / 8;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* row = bits.get() + y * stride;
+        uint8_t* out = rgba + size_t{y} * w * 4;
+        for (uint32_t x = 0; x < w; ++x) {
+            const bool dot = (row[x >> 3] & (0x80u >> (x & 7))) != 0;
+            const uint8_t level = dot ? 0 : 255;
+            out[x * 4] = level;
+            out[x * 4 + 1] = level;
+            out[x * 4 + 2] = level;
+            out[x * 4 + 3] = 255;
+        }
+    }
+    if (outWidth != nullptr) *outWidth = w;
+    if (outHeight != nullptr) *outHeight = h;
+    if (byteCount != nullptr) *byteCount = static_cast<uint32_t>(count * 4);
+    return rgba;
+}
+
+ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
+                     uint32_t* outHeight, uint32_t mode, uint8_t invert) {
+    uint32_t w = 0;
+    uint32_t h = 0;
+    MallocBytes bits(getImageData(pixels, width, height, &w, &h, mode, invert, 0));
+    if (outWidth != nullptr) *outWidth = bits ? w : 0;
+    if (outHeight != nullptr) *outHeight = bits ? h : 0;
+    if (!bits) return ImageGap{0, 0, 0, 0};
+    return measureGap(bits.get(), w, h);
+}
+
+uint8_t priva_invertHex(uint8_t byte) {
+    return reverseBits(byte);
+}

@@ -1,0 +1,206 @@
+// The device protocol's image front end: each image mode's conversion, the
+// inversion and 180-degree turn, the grey and RGBA entry points, the blank
+// margins and the bit-order reversal.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "protocol/command_builders.h"
+#include "protocol/device_image.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using Owned = std::unique_ptr<uint8_t, FreeDeleter>;
+
+// Four-byte pixels (alpha 255) of equal colour bytes from grey values.
+Bytes argbFromGrey(const Bytes& grey) {
+    Bytes out;
+    for (uint8_t g : grey) out.insert(out.end(), {255, g, g, g});
+    return out;
+}
+
+struct Converted {
+    Bytes bits;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool null = true;
+};
+
+Converted convert(const Bytes& pixels, uint32_t w, uint32_t h, uint32_t mode, uint8_t invert = 0,
+                  uint16_t rotation = 0) {
+    Converted c;
+    Owned bits(getImageData(pixels.data(), w, h, &c.width, &c.height, mode, invert, rotation));
+    if (!bits) return c;
+    c.null = false;
+    c.bits.assign(bits.get(), bits.get() + (c.width + 7) / 8 * c.height);
+    return c;
+}
+
+class ImageFrontEndTest : public ::testing::Test {
+protected:
+    void SetUp() override { saved = imgThresholdValue; }
+    void TearDown() override { setThreshold(saved); }
+    uint8_t saved = 0;
+};
+
+// The grey sum 0.3 g + 0.59 g + 0.11 g in double precision truncates 223 to
+// 222, so at threshold 222 the value 223 still prints and 224 does not.
+TEST_F(ImageFrontEndTest, ThresholdModeUsesDoubleGreySum) {
+    setThreshold(222);
+    const Converted c = convert(argbFromGrey({0, 100, 222, 223, 224, 230, 255, 128}), 8, 1, 0);
+    ASSERT_FALSE(c.null);
+    EXPECT_EQ(c.bits, Bytes{0xF1});
+    setThreshold(100);
+    EXPECT_EQ(convert(argbFromGrey({0, 100, 222, 223, 224, 230, 255, 128}), 8, 1, 0).bits, Bytes{0xC0});
+}
+
+TEST_F(ImageFrontEndTest, RefusesBadInput) {
+    const Bytes px = argbFromGrey(Bytes(64, 0));
+    EXPECT_EQ(getImageData(nullptr, 8, 8, nullptr, nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(getImageData(px.data(), 0, 8, nullptr, nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(getImageData(px.data(), 8, 0, nullptr, nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(getImageData(px.data(), 8, 8, nullptr, nullptr, 13, 0, 0), nullptr);
+    uint32_t w = 0, h = 8;
+    EXPECT_EQ(driveGetDataFromGrayImage(Bytes(64, 0).data(), &w, &h, 0, 0), nullptr);
+    w = 8;
+    EXPECT_EQ(driveGetDataFromGrayImage(nullptr, &w, &h, 0, 0), nullptr);
+}
+
+// Dot (x, y) of a converted bitmap.
+bool dotAt(const Converted& c, uint32_t x, uint32_t y) {
+    return (c.bits[y * ((c.width + 7) / 8) + x / 8] >> (7 - x % 8)) & 1;
+}
+
+// Inversion flips every dot but never sets the unused bits of a row; the
+// 180-degree turn maps dot (x, y) to (w - 1 - x, h - 1 - y), also for widths
+// that are no multiple of 8.
+TEST_F(ImageFrontEndTest, InvertAndTurnWorkOnDotsNotOnPadding) {
+    setThreshold(128);
+    for (uint32_t w : {8u, 12u, 21u}) {
+        const uint32_t h = 3;
+        Bytes grey(w * h, 255);
+        grey[0] = 0;                   // (0, 0)
+        grey[w + 2] = 0;               // (2, 1)
+        grey[2 * w + w - 1] = 0;       // (w - 1, 2)
+        const Bytes px = argbFromGrey(grey);
+        const Converted plain = convert(px, w, h, 0);
+        const Converted inverted = convert(px, w, h, 0, 1);
+        const Converted turned = convert(px, w, h, 0, 0, 180);
+        ASSERT_FALSE(plain.null || inverted.null || turned.null);
+        for (uint32_t y = 0; y < h; ++y) {
+            for (uint32_t x = 0; x < w; ++x) {
+                EXPECT_EQ(dotAt(inverted, x, y), !dotAt(plain, x, y)) << w << ": " << x << "," << y;
+                EXPECT_EQ(dotAt(turned, w - 1 - x, h - 1 - y), dotAt(plain, x, y)) << w << ": " << x << "," << y;
+            }
+            for (uint32_t x = w; x < (w + 7) / 8 * 8; ++x) {
+                EXPECT_FALSE(dotAt(inverted, x, y));
+                EXPECT_FALSE(dotAt(turned, x, y));
+            }
+        }
+    }
+}
+
+// The binarisation modes pack rows of whole bytes; a width that is no
+// multiple of 8 gets white (no dots) on the right.
+TEST_F(ImageFrontEndTest, BinarisationModesPadRowsWithWhite) {
+    for (uint32_t mode : {4u, 5u, 6u, 7u, 8u, 12u}) {
+        const Converted c = convert(argbFromGrey(Bytes(12 * 4, 0)), 12, 4, mode);
+        ASSERT_FALSE(c.null) << mode;
+        EXPECT_EQ(c.width, 12u);
+        EXPECT_EQ(c.bits, (Bytes{0xFF, 0xF0, 0xFF, 0xF0, 0xFF, 0xF0, 0xFF, 0xF0})) << mode;
+    }
+}
+
+// The KVImage chains widen the page to whole bytes; the tattoo line adds 16 rows.
+TEST_F(ImageFrontEndTest, ChainModesReportTheChainsSize) {
+    Bytes grey(400 * 300, 255);
+    for (uint32_t y = 100; y < 200; ++y) {
+        for (uint32_t x = 100; x < 300; ++x) grey[y * 400 + x] = 0;
+    }
+    const Bytes px = argbFromGrey(grey);
+    struct Case { uint32_t mode, width, outWidth, outHeight; } cases[] = {
+        {9, 100, 104, 300}, {10, 400, 400, 300}, {11, 400, 400, 316}};
+    for (const Case& k : cases) {
+        Bytes cut;
+        for (uint32_t y = 0; y < 300; ++y) {
+            cut.insert(cut.end(), px.begin() + y * 1600, px.begin() + y * 1600 + k.width * 4);
+        }
+        const Converted c = convert(cut, k.width, 300, k.mode);
+        ASSERT_FALSE(c.null) << k.mode;
+        EXPECT_EQ(c.width, k.outWidth) << k.mode;
+        EXPECT_EQ(c.height, k.outHeight) << k.mode;
+    }
+}
+
+TEST_F(ImageFrontEndTest, GreyEntryPointEqualsFourEqualBytes) {
+    setThreshold(142);
+    Bytes grey(16 * 3);
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i * 37);
+    uint32_t w = 16, h = 3;
+    Owned bits(driveGetDataFromGrayImage(grey.data(), &w, &h, 0, 0));
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(Bytes(bits.get(), bits.get() + 6), convert(argbFromGrey(grey), 16, 3, 0).bits);
+}
+
+TEST_F(ImageFrontEndTest, RgbaEntryPointReordersToArgbAndUsesMode5) {
+    Bytes rgba, argb;
+    for (uint32_t i = 0; i < 16 * 16; ++i) {
+        const uint8_t r = (i % 16) < 4 ? 0 : 255, g = (i / 16) < 3 ? 10 : 250, b = 200;
+        rgba.insert(rgba.end(), {r, g, b, 255});
+        argb.insert(argb.end(), {255, r, g, b});
+    }
+    uint32_t w = 16, h = 16;
+    Owned bits(driveGetDataFromRGBAImage(rgba.data(), &w, &h, 0));
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(Bytes(bits.get(), bits.get() + 32), convert(argb, 16, 16, 5).bits);
+}
+
+TEST_F(ImageFrontEndTest, RgbaExpansionOfTheBitmap) {
+    setThreshold(128);
+    uint32_t w = 0, h = 0, count = 0;
+    const Bytes px = argbFromGrey({0, 255, 255, 0, 255, 0});
+    Owned rgba(getRGBAImageData(px.data(), 3, 2, &w, &h, 0, 0, 0, &count));
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(w, 3u);
+    EXPECT_EQ(h, 2u);
+    ASSERT_EQ(count, 24u);
+    const Bytes black{0, 0, 0, 255}, white{255, 255, 255, 255};
+    Bytes expected;
+    for (const Bytes* p : {&black, &white, &white, &black, &white, &black}) expected.insert(expected.end(), p->begin(), p->end());
+    EXPECT_EQ(Bytes(rgba.get(), rgba.get() + count), expected);
+    EXPECT_EQ(getRGBAImageData(px.data(), 3, 2, &w, &h, 13, 0, 0, &count), nullptr);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(ImageFrontEndTest, GapIsTheBlankMarginAroundTheDots) {
+    setThreshold(128);
+    const uint32_t w = 20, h = 10;
+    Bytes grey(w * h, 255);
+    grey[2 * w + 5] = 0;
+    grey[6 * w + 13] = 0;
+    uint32_t ow = 0, oh = 0;
+    const ImageGap gap = getImageGap(argbFromGrey(grey).data(), w, h, &ow, &oh, 0, 0);
+    EXPECT_EQ(gap.top, 2u);
+    EXPECT_EQ(gap.bottom, 3u);
+    EXPECT_EQ(gap.left, 5u);
+    EXPECT_EQ(gap.right, 6u);
+    const ImageGap blank = getImageGap(argbFromGrey(Bytes(w * h, 255)).data(), w, h, &ow, &oh, 0, 0);
+    EXPECT_EQ(blank.top, h);
+    EXPECT_EQ(blank.bottom, 0u);
+    EXPECT_EQ(blank.left, w);
+    EXPECT_EQ(blank.right, 0u);
+}
+
+TEST(InvertHex, ReversesBitOrder) {
+    struct Case { uint8_t in, out; } cases[] = {{0x01, 0x80}, {0xF0, 0x0F}, {0xA5, 0xA5}, {0x12, 0x48}, {0x00, 0x00}};
+    for (const Case& c : cases) EXPECT_EQ(priva_invertHex(c.in), c.out) << int(c.in);
+}
+
+}  // namespace
