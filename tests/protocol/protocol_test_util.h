@@ -53,3 +53,44 @@ private:
 };
 
 }  // namespace kvptest
+
+#include "protocol/aes128.h"
+#include "protocol/crc32.h"
+
+namespace kvptest {
+
+struct ParsedFrame {
+    uint8_t kind = 0, cmd = 0, subCmd = 0;
+    Bytes payload;
+    bool crcOk = false;
+};
+
+// Splits a run of frames of the current family (decrypting family 163's
+// bodies); stops at the first frame that does not fit.
+inline std::vector<ParsedFrame> splitFrames(const Bytes& bytes) {
+    const uint32_t type = getODMPrinterType();
+    const size_t prefix = type == 163 ? 4 : 6;
+    std::vector<ParsedFrame> frames;
+    size_t at = 0;
+    while (at + prefix <= bytes.size()) {
+        const size_t bodyLength = bytes[at + prefix - 2] | bytes[at + prefix - 1] << 8;
+        if (at + prefix + bodyLength + 4 > bytes.size() || bodyLength < 5) break;
+        Bytes body(bytes.begin() + long(at + prefix), bytes.begin() + long(at + prefix + bodyLength));
+        ParsedFrame frame;
+        frame.crcOk = le32(bytes, at + prefix + bodyLength) == referenceCrc(kvCrcSeedForType(type), body);
+        if (bytes[at + prefix - 3] == 0x20) {
+            AES_Init(AES128_Key);
+            AES_Decrypt(body.data(), body.data(), uint32_t(body.size()), AES128_IVKey);
+        }
+        frame.kind = body[0], frame.cmd = body[1], frame.subCmd = body[2];
+        const size_t length = body[3] | body[4] << 8;
+        frame.payload.assign(body.begin() + 5, body.begin() + 5 + long(std::min(length, body.size() - 5)));
+        frames.push_back(frame);
+        at += prefix + bodyLength + 4;
+    }
+    return frames;
+}
+
+inline std::vector<ParsedFrame> framesOf(SendPack pack) { return splitFrames(take(pack)); }
+
+}  // namespace kvptest
