@@ -13,10 +13,7 @@
 
 #include "filter/debug_log.h"
 #include "image/device/binarize.h"
-#if __has_include("image/device/color_print_chain.h")
 #include "image/device/color_print_chain.h"
-#define KV_HAVE_COLOUR_CHAIN 1
-#endif
 #include "image/device/legacy_gray.h"
 #include "image/kvimage.h"
 #include "image/processing_chains.h"
@@ -52,10 +49,6 @@ MallocBitmap convertThreshold(const uint8_t* pixels, uint32_t width, uint32_t he
 MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode,
                                 uint16_t rotation) {
     if (width % 8 != 0) return {};
-#ifndef KV_HAVE_COLOUR_CHAIN
-    (void)pixels; (void)height; (void)mode; (void)rotation;
-    return {};
-#else
     const size_t count = size_t{width} * height;
     std::vector<uint8_t> rgb(count * 3);
     for (size_t i = 0; i < count; ++i) std::memcpy(&rgb[i * 3], pixels + i * 4 + 1, 3);
@@ -69,7 +62,6 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
                                    nullptr);
     if (done == 0) return {};
     return bitmap;
-#endif
 }
 
 // Grey, then the device binarisation with method = mode, packed into rows.

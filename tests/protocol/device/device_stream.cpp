@@ -88,8 +88,12 @@ Bitmap decodeTransfer(const std::vector<Frame>& frames) {
             EXPECT_NE(tree, nullptr);
         } else if (f.sub == 13 && f.payload.size() > 11) {
             EXPECT_EQ(f.kind, 0x10);
-            EXPECT_EQ(f.payload[4], 0x11);
             EXPECT_EQ(le16(&f.payload[2]), f.payload.size() - 4);
+            if (f.payload[4] == 0x01) {  // raw rows
+                image.bits.insert(image.bits.end(), f.payload.begin() + 11, f.payload.end());
+                continue;
+            }
+            EXPECT_EQ(f.payload[4], 0x11);
             if (!tree) continue;
             uint32_t count = 0;
             std::unique_ptr<uint8_t, FreeDeleter> rows(KVHFMdecodingChecked(

@@ -35,7 +35,8 @@ struct Bitmap {
     Bytes bits;          // height rows of width / 8 bytes
 };
 
-// Decodes every image part (start, tree, data, end) in the frames.
+// Decodes every image part (start, tree, data, end) in the frames, or the
+// raw rows of an uncompressed transfer.
 Bitmap decodeTransfer(const std::vector<Frame>& frames);
 
 }  // namespace kvdtest

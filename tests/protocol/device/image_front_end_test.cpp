@@ -118,6 +118,21 @@ TEST_F(ImageFrontEndTest, BinarisationModesPadRowsWithWhite) {
     }
 }
 
+// The colour-to-print-data chain (modes 2 and 3) turns the page itself and is
+// inverted afterwards; it packs bits across rows, so it needs whole bytes.
+TEST_F(ImageFrontEndTest, ColourChainModesTurnInvertAndNeedWholeBytes) {
+    setThreshold(142);
+    Bytes grey(16 * 2, 255);
+    grey[0] = 0;
+    const Bytes px = argbFromGrey(grey);
+    for (uint32_t mode : {2u, 3u}) {
+        EXPECT_EQ(convert(px, 16, 2, mode).bits, (Bytes{0x80, 0, 0, 0})) << mode;
+        EXPECT_EQ(convert(px, 16, 2, mode, 0, 180).bits, (Bytes{0, 0, 0, 0x01})) << mode;
+        EXPECT_EQ(convert(px, 16, 2, mode, 1).bits, (Bytes{0x7F, 0xFF, 0xFF, 0xFF})) << mode;
+        EXPECT_TRUE(convert(argbFromGrey(Bytes(12 * 2, 0)), 12, 2, mode).null) << mode;
+    }
+}
+
 // The KVImage chains widen the page to whole bytes; the tattoo line adds 16 rows.
 TEST_F(ImageFrontEndTest, ChainModesReportTheChainsSize) {
     Bytes grey(400 * 300, 255);
