@@ -3,6 +3,10 @@
 // the preorder / inorder serialisation sent to the printer as the tree pack.
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <queue>
+#include <utility>
+#include <vector>
 
 #include "protocol/huffman.h"
 
@@ -110,13 +114,21 @@ HfmNode* KVGetHfmTree(const uint8_t* data, uint32_t length, uint32_t* nodeCount)
         nodes[i].weight = i < n ? weights[i] : 0;
         nodes[i].symbol = i < n ? symbols[i] : static_cast<uint16_t>(kInnerSymbolBase + (i - n));
     }
+    // Free nodes ordered by (weight, index): the lightest first, ties to the
+    // lowest index, which is exactly KVGetMinTreeNode's choice.
+    using Entry = std::pair<int64_t, int32_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> pending;
+    for (uint32_t i = 0; i < n; ++i) pending.emplace(nodes[i].weight, static_cast<int32_t>(i));
     for (uint32_t m = n; m < total; ++m) {
-        int32_t s1 = -1, s2 = -1;
-        KVGetMinTreeNode(nodes, m, &s1, &s2);
+        const int32_t s1 = pending.top().second;
+        pending.pop();
+        const int32_t s2 = pending.top().second;
+        pending.pop();
         nodes[s1].parent = nodes[s2].parent = static_cast<int32_t>(m);
         nodes[m].weight = nodes[s1].weight + nodes[s2].weight;
         nodes[m].left = s1;
         nodes[m].right = s2;
+        pending.emplace(nodes[m].weight, static_cast<int32_t>(m));
     }
     assignCodes(nodes, n);
     if (nodeCount != nullptr) *nodeCount = total;

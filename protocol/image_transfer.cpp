@@ -37,24 +37,46 @@ bool append(std::vector<uint8_t>& out, SendPack pack) {
     return !owned.empty();
 }
 
-// Largest part from offset whose tree pack stays below the payload limit.
+// Tree pack length of a part with n distinct byte values: 2n - 1 nodes (a
+// lone value gets a neighbour leaf), 4 bytes per node.
+int64_t treePackLength(uint32_t distinct) { return 4 * (2 * static_cast<int64_t>(std::max(distinct, 2u)) - 1); }
+
+// Distinct byte values of each candidate length (lengths in descending order),
+// from one scan that stops once all 256 values have been seen.
+std::vector<uint32_t> distinctPerCandidate(const uint8_t* part, const std::vector<uint32_t>& lengths) {
+    std::vector<uint32_t> distinct(lengths.size(), 256);
+    bool seen[256] = {};
+    uint32_t count = 0, scanned = 0;
+    for (size_t i = lengths.size(); i-- > 0 && count < 256;) {
+        for (; scanned < lengths[i] && count < 256; ++scanned)
+            if (!seen[part[scanned]]) seen[part[scanned]] = true, ++count;
+        distinct[i] = count;
+    }
+    return distinct;
+}
+
+// Largest part from offset whose tree pack stays below the payload limit: the
+// remainder, halved (to whole rows) until it fits.
 std::optional<std::vector<uint8_t>> fitPart(const uint8_t* bitmap, uint32_t offset, uint32_t total, uint32_t w,
                                             int64_t limit, bool filling, uint32_t* length) {
-    uint32_t candidate = total - offset;
-    while (candidate > 0) {
+    std::vector<uint32_t> lengths;
+    for (uint32_t candidate = total - offset; candidate > 0; candidate = candidate / 2 - candidate / 2 % w)
+        lengths.push_back(candidate);
+    const std::vector<uint32_t> distinct = distinctPerCandidate(bitmap + offset, lengths);
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        const uint32_t candidate = lengths[i];
         kvPrintf(filling ? "1-->> 切图，位置 %d，长度 %d ，总长度%d , 剩余长度 %d  \n"
                          : "0-->> 切图，位置 %d，长度 %d ，总长度%d , 剩余长度 %d  \n",
                  offset, candidate, total, total - offset - candidate);
-        std::vector<uint8_t> pack = kvHuffmanTreePack({bitmap + offset, candidate});
-        if (pack.empty()) return std::nullopt;
-        if (static_cast<int64_t>(pack.size()) < limit) {
+        const int64_t packLength = treePackLength(distinct[i]);
+        if (packLength < limit) {
+            std::vector<uint8_t> pack = kvHuffmanTreePack({bitmap + offset, candidate});
+            if (pack.empty()) return std::nullopt;
             writeLogString("-->> 二叉树合格.%d\n", static_cast<int>(pack.size()));
             *length = candidate;
             return pack;
         }
-        writeLogString("-->> 二叉树过大.%d > %d\n", static_cast<int>(pack.size()), static_cast<int>(limit));
-        candidate /= 2;
-        candidate -= candidate % w;
+        writeLogString("-->> 二叉树过大.%d > %d\n", static_cast<int>(packLength), static_cast<int>(limit));
     }
     return std::nullopt;
 }

@@ -209,3 +209,26 @@ TEST(HuffmanDecode, MalformedInputGivesNothing) {
     EXPECT_EQ(deep[n - 2].left, int32_t(n - 1));
     std::free(deep);
 }
+
+TEST(HuffmanTree, MergeOrderMatchesTheLightestPairSearch) {
+    // Many equal counts exercise the tie rule; the reference merges with
+    // KVGetMinTreeNode over the same leaves.
+    std::mt19937 rng(99);
+    for (int round = 0; round < 20; ++round) {
+        Bytes data;
+        const int values = 2 + int(rng() % 255);
+        for (int v = 0; v < values; ++v) data.insert(data.end(), size_t(1 + rng() % 4), uint8_t(v * 251 / values));
+        Tree tree(data);
+        std::vector<HfmNode> ref(tree.nodes, tree.nodes + tree.count);
+        const uint32_t leaves = (tree.count + 1) / 2;
+        for (auto& node : ref) node.parent = -1;
+        for (uint32_t m = leaves; m < tree.count; ++m) {
+            int32_t s1 = -1, s2 = -1;
+            KVGetMinTreeNode(ref.data(), m, &s1, &s2);
+            ref[size_t(s1)].parent = ref[size_t(s2)].parent = int32_t(m);
+            ref[m].weight = ref[size_t(s1)].weight + ref[size_t(s2)].weight;
+            ASSERT_EQ(tree.nodes[m].left, s1) << "round " << round << " node " << m;
+            ASSERT_EQ(tree.nodes[m].right, s2) << "round " << round << " node " << m;
+        }
+    }
+}
