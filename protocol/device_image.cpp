@@ -35,11 +35,11 @@ bool usableSize(uint32_t width, uint32_t height) {
 MallocBitmap convertThreshold(const uint8_t* pixels, uint32_t width, uint32_t height, bool withDither) {
     const auto w = static_cast<int32_t>(width);
     const auto h = static_cast<int32_t>(height);
-    std::vector<uint8_t> grey(size_t{width} * height * 4);
-    gray(pixels, w, h, grey.data());
-    if (withDither) dither(grey.data(), w, h, grey.data());
+    const auto grey = std::make_unique_for_overwrite<uint8_t[]>(size_t{width} * height * 4);
+    gray(pixels, w, h, grey.get());
+    if (withDither) dither(grey.get(), w, h, grey.get());
     MallocBitmap bitmap = allocBitmap(width, height);
-    if (bitmap.bytes) grayRGBA2SingleColor(grey.data(), w, h, bitmap.bytes.get(), imgThresholdValue);
+    if (bitmap.bytes) grayRGBA2SingleColor(grey.get(), w, h, bitmap.bytes.get(), imgThresholdValue);
     return bitmap;
 }
 
@@ -155,14 +155,18 @@ uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, ui
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
     const size_t count = size_t{*width} * *height;
-    std::vector<uint8_t> pixels;
+    std::unique_ptr<uint8_t[]> pixels;
     try {
-        pixels.resize(count * 4);
+        pixels = std::make_unique_for_overwrite<uint8_t[]>(count * 4);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    for (size_t i = 0; i < count; ++i) std::memset(&pixels[i * 4], grayImage[i], 4);
-    return getImageData(pixels.data(), *width, *height, width, height, mode, 0, rotation);
+    // Four equal bytes per grey value, a word at a time.
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t word = grayImage[i] * 0x01010101u;
+        std::memcpy(&pixels[i * 4], &word, 4);
+    }
+    return getImageData(pixels.get(), *width, *height, width, height, mode, 0, rotation);
 }
 
 uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height,
