@@ -1,0 +1,143 @@
+// The public library as an application gets it: installed with its header,
+// pkg-config file and tool into a scratch prefix, a C program compiled and
+// linked against them, and the tool run on its own output.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/protocol/host/host_test_util.h"
+
+namespace fs = std::filesystem;
+using namespace kvhtest;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+};
+
+Outcome run(const std::string& command) {
+    Outcome r;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return r;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The test runs from <build>/tests; the build tree is one level up.
+fs::path buildDir() { return fs::canonical("/proc/self/exe").parent_path().parent_path(); }
+
+fs::path sourceDir() { return fs::path(__FILE__).parent_path(); }
+
+class Installed : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/kvprotocol-install-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        Outcome install = run("cmake --install '" + buildDir().string() + "' --prefix '" + (root_ / "usr").string() +
+                          "' --component kvprotocol");
+        ASSERT_EQ(install.status, 0) << install.out;
+    }
+    static void TearDownTestSuite() { fs::remove_all(root_); }
+    static fs::path prefix() { return root_ / "usr"; }
+    static fs::path libDir() {
+        for (const auto& e : fs::recursive_directory_iterator(prefix()))
+            if (e.path().filename() == "libkvprotocol.so") return e.path().parent_path();
+        return {};
+    }
+    static std::string env() {
+        return "export PKG_CONFIG_PATH='" + (libDir() / "pkgconfig").string() + "' LD_LIBRARY_PATH='" +
+               libDir().string() + "'; ";
+    }
+    static inline fs::path root_;
+};
+
+}  // namespace
+
+TEST_F(Installed, HeaderLibraryAndPkgConfigFileAreInstalled) {
+    EXPECT_TRUE(fs::exists(prefix() / "include" / "kvprotocol.h"));
+    ASSERT_FALSE(libDir().empty());
+    EXPECT_TRUE(fs::exists(libDir() / "pkgconfig" / "kvprotocol.pc"));
+    EXPECT_TRUE(fs::exists(prefix() / "bin" / "kvproto"));
+    Outcome flags = run(env() + "pkg-config --cflags --libs kvprotocol");
+    ASSERT_EQ(flags.status, 0) << flags.out;
+    // The file is relocatable: its paths lead to where it was installed.
+    const size_t include = flags.out.find("-I");
+    ASSERT_NE(include, std::string::npos) << flags.out;
+    const std::string includeDir = flags.out.substr(include + 2, flags.out.find(' ', include) - include - 2);
+    EXPECT_TRUE(fs::exists(fs::path(includeDir) / "kvprotocol.h")) << flags.out;
+    EXPECT_NE(flags.out.find("-lkvprotocol"), std::string::npos);
+}
+
+TEST_F(Installed, CProgramBuildsAgainstTheInstalledLibrary) {
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string sanitize = " -fsanitize=address,undefined";
+#else
+    const std::string sanitize;
+#endif
+    const fs::path program = root_ / "client";
+    Outcome compile = run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" +
+                      (sourceDir() / "c_api_client.c").string() + "' -o '" + program.string() +
+                      "' $(pkg-config --cflags --libs kvprotocol)");
+    ASSERT_EQ(compile.status, 0) << compile.out;
+    Outcome client = run(env() + "'" + program.string() + "'");
+    ASSERT_EQ(client.status, 0) << client.out;
+    EXPECT_EQ(client.out,
+              "A31E1C0008001105040300030F08" + std::string() +
+                  client.out.substr(28, 8) + "\n"
+                  "result 1 class 5 sub 3 {\n\t\"coarseDarkness\":\t\"5\",\n\t\"fineDarkness\":\t\"8\"\n}\n"
+                  "sz 16\nimage yes\nLid Opened;Lack Paper;\n");
+}
+
+TEST_F(Installed, ToolBuildsAndDecodesFrames) {
+    const std::string tool = "'" + (prefix() / "bin" / "kvproto").string() + "'";
+    Outcome frame = run(env() + tool + " --odm 163 build getPrinterPrintSpeedData");
+    ASSERT_EQ(frame.status, 0) << frame.out;
+    EXPECT_EQ(frame.out.rfind("A3 20 10 00 ", 0), 0u) << frame.out;
+    Outcome decoded = run(env() + tool + " build getPrinterPrintSpeedData | " + tool + " decode");
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_EQ(decoded.out, "{\"class\":5,\"subCmd\":6,\"kind\":17,\"result\":2,\"report\":{}}\n");
+    Outcome sz = run(env() + tool + " build KVSZ_Set_PrinterWiFi ab cd");
+    EXPECT_EQ(sz.out.substr(0, 29), "19 73 10 19 0A 00 00 00 04 00");
+    // A printer reply as hex text and as a JSON-wrapped line (base64).
+    HostGuard guard(28);
+    const Bytes reply = replyFrame(5, 3, {5, 8});
+    std::string hexText, b64;
+    const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (uint8_t byte : reply) hexText += "0123456789abcdef"[byte >> 4], hexText += "0123456789abcdef"[byte & 15], hexText += ' ';
+    for (size_t i = 0; i < reply.size(); i += 3) {
+        uint32_t v = uint32_t(reply[i]) << 16 | (i + 1 < reply.size() ? reply[i + 1] << 8 : 0) |
+                     (i + 2 < reply.size() ? reply[i + 2] : 0);
+        b64 += a[v >> 18 & 63];
+        b64 += a[v >> 12 & 63];
+        b64 += i + 1 < reply.size() ? a[v >> 6 & 63] : '=';
+        b64 += i + 2 < reply.size() ? a[v & 63] : '=';
+    }
+    const std::string expected =
+        "{\"class\":5,\"subCmd\":3,\"kind\":33,\"result\":1,\"report\":{\"coarseDarkness\":\"5\",\"fineDarkness\":\"8\"}}\n";
+    const fs::path hex = root_ / "reply.hex", json = root_ / "reply.json";
+    std::ofstream(hex) << hexText;
+    std::ofstream(json) << "{\"Cmd\":\"" << b64 << "\"}\n";
+    EXPECT_EQ(run(env() + tool + " decode '" + hex.string() + "'").out, expected);
+    EXPECT_EQ(run(env() + tool + " decode '" + json.string() + "'").out, expected);
+    std::ofstream(hex) << hexText.substr(0, hexText.size() - 4);  // last CRC byte missing
+    EXPECT_EQ(run(env() + tool + " decode --format hex '" + hex.string() + "'").status, 1);
+    Outcome errors[] = {run(env() + tool + " decode /nonexistent"), run(env() + tool + " build nosuchcommand"),
+                        run(env() + tool + " build setPrinterPrintSpeedData 256"), run(env() + tool + " frobnicate")};
+    EXPECT_EQ(errors[0].status, 1);
+    EXPECT_NE(errors[0].out.find("cannot read"), std::string::npos);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(errors[i].status, 2) << errors[i].out;
+}
