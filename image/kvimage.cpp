@@ -147,6 +147,11 @@ uint32_t fixKVImageWidthTo8Multiple(KVImage* image) {
         std::free(image->gray);
         image->gray = gray;
     }
+    // A one-bit plane of the old width no longer fits the record (and would
+    // be read past its end by anything sized from the new width): drop it;
+    // the chains rebuild it from the grey plane.
+    std::free(image->bin);
+    image->bin = nullptr;
     image->width = newWidth;
     return KVImageOK;
 }

@@ -122,7 +122,8 @@ void freeKVImageData(KVImage* image);
 // freeKVImageData on each of `count` records, then frees the array itself.
 void freeKVImageDataArray(KVImage* array, uint32_t count);
 
-// Widens rgba and gray to a multiple of 8 pixels, new columns white/opaque.
+// Widens rgba and gray to a multiple of 8 pixels, new columns white/opaque;
+// drops a one-bit plane of the old width (the chains rebuild it).
 uint32_t fixKVImageWidthTo8Multiple(KVImage* image);
 // Rebuilds `bin`: a dot wherever gray < setting->threshold.
 uint32_t KVImageGray2BinByte(KVImage* image, const PrintSetting* setting);

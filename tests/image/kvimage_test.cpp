@@ -52,8 +52,10 @@ TEST(KVImageRecord, WideningAddsWhiteOpaqueColumns) {
     std::vector<uint8_t> gray(13 * 2, 9);
     KVImagePtr image = grayImage(13, 2, gray);
     image->rgba = static_cast<uint8_t*>(std::calloc(13 * 2 * 4, 1));
+    image->bin = static_cast<uint8_t*>(std::calloc(4, 1));
     ASSERT_EQ(fixKVImageWidthTo8Multiple(image.get()), 0u);
     ASSERT_EQ(image->width, 16u);
+    EXPECT_EQ(image->bin, nullptr);  // a plane of the old width would not fit
     for (uint32_t y = 0; y < 2; ++y) {
         for (uint32_t x = 0; x < 16; ++x) {
             EXPECT_EQ(image->gray[y * 16 + x], x < 13 ? 9 : 255) << x << "," << y;
