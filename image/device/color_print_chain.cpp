@@ -12,18 +12,24 @@
 namespace {
 
 // A stage's output plane: the caller's buffer when given, else one of our own.
+// Our own planes are allocated first (allocate), the caller's zeroed only once
+// every allocation has succeeded (clear), so a failure leaves them untouched.
 struct StagePlane {
     std::vector<uint8_t> owned;
     uint8_t* data = nullptr;
+    size_t bytes = 0;
 
-    void prepare(uint8_t* callerBuffer, size_t bytes) {
+    void allocate(uint8_t* callerBuffer, size_t size) {
+        bytes = size;
         if (callerBuffer == nullptr) {
-            owned.assign(bytes, 0);  // may throw std::bad_alloc
+            owned.assign(size, 0);  // may throw std::bad_alloc
             data = owned.data();
         } else {
-            std::memset(callerBuffer, 0, bytes);
             data = callerBuffer;
         }
+    }
+    void clear() {
+        if (data != nullptr && owned.empty()) std::memset(data, 0, bytes);
     }
 };
 
@@ -54,10 +60,11 @@ void snapshotBits(uint8_t* slot, const uint8_t* out, uint32_t width, uint32_t he
 void preparePlanes(ChainPlanes& p, size_t n, const RGBHistogramParam* rgbHistogram,
                    const SingleColorDataParam* singleColor, const SharpeningParam* sharpen,
                    const HistogramParam* histogram) {
-    if (rgbHistogram != nullptr) p.rgb.prepare(rgbHistogram->buffer, 6 * n);
-    p.gray.prepare(singleColor != nullptr ? singleColor->buffer : nullptr, n);
-    if (sharpen != nullptr) p.sharp.prepare(sharpen->buffer, n);
-    if (histogram != nullptr) p.hist.prepare(histogram->buffer, n);
+    if (rgbHistogram != nullptr) p.rgb.allocate(rgbHistogram->buffer, 6 * n);
+    p.gray.allocate(singleColor != nullptr ? singleColor->buffer : nullptr, n);
+    if (sharpen != nullptr) p.sharp.allocate(sharpen->buffer, n);
+    if (histogram != nullptr) p.hist.allocate(histogram->buffer, n);
+    for (StagePlane* plane : {&p.rgb, &p.gray, &p.sharp, &p.hist}) plane->clear();
 }
 
 }  // namespace
