@@ -1,8 +1,10 @@
 // Device print job: one grey page to the complete frame stream of a portable
 // device model: print settings (speed or silent mode, darkness), the page
 // scaled to the model's canvas as a one-bit image transfer, and a feed.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <vector>

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <regex>
 #include <string>
 
 #include "filter/seams.h"
@@ -91,6 +90,20 @@ kvdtest::Bitmap libraryBits(const Canvas& c, uint32_t imageMode, std::time_t sec
     return out;
 }
 
+// The settings commands, one or more compressed image parts, the feed.
+bool isPage(const std::vector<Frame>& frames, const std::string& settings) {
+    std::string rest = kvdtest::frameSummary(frames);
+    const std::string part = " 5/11 5/14 5/13* 5/12";
+    const std::string feed = " 5/8";
+    if (rest.rfind(settings, 0) != 0 || rest.size() < settings.size() + part.size() + feed.size()) return false;
+    if (rest.compare(rest.size() - feed.size(), feed.size(), feed) != 0) return false;
+    rest = rest.substr(settings.size(), rest.size() - settings.size() - feed.size());
+    for (size_t at = 0; at < rest.size(); at += part.size()) {
+        if (rest.compare(at, part.size(), part) != 0) return false;
+    }
+    return true;
+}
+
 struct Model {
     int devType;
     const char* name;  // KVAttr PrinterModel text; null: numeric DefaultPrinterModel
@@ -144,9 +157,7 @@ TEST_P(DeviceModelJob, PrintModesGiveSettingsImageAndFeed) {
         const std::vector<Frame> frames = kvdtest::parseFrames(r.out);
         ASSERT_GE(frames.size(), 6u);
         const std::string first = m.devType == 4 ? "5/35" : "5/7";
-        EXPECT_TRUE(std::regex_match(kvdtest::frameSummary(frames),
-                                     std::regex(first + " 5/4( 5/11 5/14 5/13\\* 5/12)+ 5/8")))
-            << kvdtest::frameSummary(frames);
+        EXPECT_TRUE(isPage(frames, first + " 5/4")) << kvdtest::frameSummary(frames);
         EXPECT_EQ(frames[0].payload, (m.devType == 4 ? Bytes{1} : Bytes{3}));
         EXPECT_EQ(frames[1].payload, (Bytes{3, 8, 8}));
         EXPECT_EQ(frames.back().payload, (Bytes{1, m.feed, 0}));
@@ -190,8 +201,7 @@ TEST_F(DeviceJob, DefaultJobWithoutPpd) {
     ASSERT_EQ(r.status, 0);
     const std::vector<Frame> frames = kvdtest::parseFrames(r.out, 28);
     ASSERT_GE(frames.size(), 5u);
-    EXPECT_TRUE(std::regex_match(kvdtest::frameSummary(frames), std::regex("5/4( 5/11 5/14 5/13\\* 5/12)+ 5/8")))
-        << kvdtest::frameSummary(frames);
+    EXPECT_TRUE(isPage(frames, "5/4")) << kvdtest::frameSummary(frames);
     EXPECT_EQ(frames.front().payload, (Bytes{3, 0, 8}));
     EXPECT_EQ(frames.back().payload, (Bytes{1, 0x1C, 0}));
     for (const Frame& f : frames) EXPECT_LE(f.length, 2048u);
@@ -216,8 +226,7 @@ TEST_F(DeviceJob, PagesWithoutImageGiveNoBytesAndTheJobGoesOn) {
     EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");
     EXPECT_NE(r.log().find("not printed"), std::string::npos);
     const std::vector<Frame> frames = kvdtest::parseFrames(r.out);
-    EXPECT_TRUE(std::regex_match(kvdtest::frameSummary(frames), std::regex("5/4( 5/11 5/14 5/13\\* 5/12)+ 5/8")))
-        << kvdtest::frameSummary(frames);
+    EXPECT_TRUE(isPage(frames, "5/4")) << kvdtest::frameSummary(frames);
 }
 
 }  // namespace
