@@ -123,27 +123,40 @@ ChainMode chainMode(int32_t mode) {
 
 }  // namespace
 
-// Chain path: the page goes through the image-processing chain of the mode.
-// When the chain fails before it has made the one-bit plane, the caller's
-// buffer is left as it was (all white): no dot is printed from missing data.
-static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
-                            int32_t mode) {
-    if (gray == nullptr || out == nullptr || widthBytes > UINT32_MAX / 8) return;
+// A record of the page's size holding a private copy of the grey page; null
+// when the page is unusable (no data, zero or too large a size) or memory
+// runs out.
+static KVImagePtr chainImage(const uint8_t* gray, uint32_t widthBytes, uint32_t height) {
+    if (gray == nullptr || widthBytes > UINT32_MAX / 8) return nullptr;
     const uint32_t width = widthBytes * 8;
     KVImagePtr image(creatKVImage(width, height));
-    if (!image) return;
+    if (!image) return nullptr;
     const size_t pixels = kvImagePixelCount(width, height);
     image->gray = static_cast<uint8_t*>(std::malloc(pixels));
-    if (image->gray == nullptr) return;
+    if (image->gray == nullptr) return nullptr;
     std::memcpy(image->gray, gray, pixels);
+    return image;
+}
+
+// Chain path: the page goes through the image-processing chain of the mode.
+// The one-bit plane is copied out whatever the chain's result code, as long
+// as the chain made it; when the chain failed before making it (or the page
+// could not be set up), the caller's buffer is left as it was (all white): no
+// dot is printed from missing data.
+static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                            int32_t mode) {
+    KVImagePtr image = chainImage(gray, widthBytes, height);
     PrintSetting setting = creatDefaultPrintSetting();
     setting.threshold = 160;
     const ChainMode chosen = chainMode(mode);
     writeLogString("%s", chosen.name);
-    const int32_t result = getKVImageProcessingForCustom(image.get(), &setting, chosen.flags);
-    // The width is already a multiple of 8 and no frame is asked for, so on
-    // success the plane has exactly the page's size.
-    if (result == 0 && image->bin != nullptr && image->width == width && image->height == height)
+    // A missing record is refused by the chain (code 1) without a plane.
+    getKVImageProcessingForCustom(image.get(), &setting, chosen.flags);
+    // The record starts without a one-bit plane, so a plane here is the one
+    // the chain made. The width is already a multiple of 8 and no frame is
+    // asked for, so it has exactly the page's size.
+    if (out != nullptr && image && image->bin != nullptr && image->width == widthBytes * 8 &&
+        image->height == height)
         std::memcpy(out, image->bin, static_cast<size_t>(widthBytes) * height);
     writeLogString("getPrintData");
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "filter/debug_log.h"
@@ -116,6 +117,14 @@ TEST_F(Gray2BytesChain, UnusablePageLeavesTheBufferWhite) {
     Gray2Bytes(gray.data(), out.data(), 0, 8, 8);
     Gray2Bytes(gray.data(), out.data(), 1, 0, 7);
     EXPECT_EQ(out, std::vector<uint8_t>(8, 0));
+    // The chain is still called (and refuses the page), logged as always.
+    std::vector<std::string> messages;
+    const std::string text = log();
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        messages.push_back(text.substr(at + 20, end - at - 20));  // after "YYYY-MM-DD hh:mm:ss "
+    EXPECT_EQ(messages, (std::vector<std::string>{"Gray2Bytes:8", "Gray2Bytes - new", "KVImageAlgoTextImageMixed",
+                                                  "getPrintData", "Gray2Bytes:7", "Gray2Bytes - new",
+                                                  "KVImageAlgoImage", "getPrintData"}));
 }
 
 }  // namespace
