@@ -15,7 +15,7 @@ uint8_t hi(uint32_t v) { return static_cast<uint8_t>(v >> 8); }
 
 // 01, ssid length, ssid, 02, password length, password, 00.
 SendPack wifiConfig(uint8_t cmd, uint8_t subCmd, const char* ssid, const char* password) {
-    if (ssid == nullptr || ssid[0] == '\0') return kvGetEmptyProtocolPack();
+    if (ssid == nullptr) return kvGetEmptyProtocolPack();
     if (password == nullptr) password = "";
     const size_t ssidLength = std::strlen(ssid), passwordLength = std::strlen(password);
     if (ssidLength > 0xFFFF || passwordLength > 0xFFFF) return kvGetEmptyProtocolPack();
@@ -88,9 +88,11 @@ SendPack getPrinterWiFiInfoData(void) { return kvCommandBytes(3, 7); }
 
 SendPack getPrinterBleNameData(void) { return kvCommandBytes(4, 1); }
 SendPack setPrinterBleNameData(const char* name) {
-    // The printer holds names of up to 32 bytes.
-    const size_t length = name == nullptr ? 0 : std::strlen(name);
-    if (length == 0 || length >= 33) return kvGetEmptyProtocolPack();
+    // The printer holds names of up to 32 bytes; an empty name is sent as an
+    // empty payload like any other short name.
+    if (name == nullptr) return kvGetEmptyProtocolPack();
+    const size_t length = std::strlen(name);
+    if (length >= 33) return kvGetEmptyProtocolPack();
     return kvBuildCommand(4, 2, {reinterpret_cast<const uint8_t*>(name), length});
 }
 SendPack getPrinterBleMacData(void) { return kvCommandBytes(4, 3); }
