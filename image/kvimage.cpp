@@ -17,11 +17,13 @@ KVImage* allocRecord(uint32_t width, uint32_t height) {
     return image;
 }
 
-// malloc'ed copy of `size` bytes; null when `source` is null or memory runs out.
+// malloc'ed copy of `size` bytes (a present plane of no whole byte, the
+// one-bit plane of fewer than 8 pixels, still gets a plane); null when
+// `source` is null or memory runs out.
 uint8_t* copyPlane(const uint8_t* source, size_t size) {
-    if (source == nullptr || size == 0) return nullptr;
-    auto* plane = static_cast<uint8_t*>(std::malloc(size));
-    if (plane != nullptr) std::memcpy(plane, source, size);
+    if (source == nullptr) return nullptr;
+    auto* plane = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
+    if (plane != nullptr && size != 0) std::memcpy(plane, source, size);
     return plane;
 }
 
@@ -98,7 +100,8 @@ KVImage* deepCopyKVImage(const KVImage* image) {
     if (!copy) return nullptr;
     copy->rgba = copyPlane(image->rgba, pixels * 4);
     copy->gray = copyPlane(image->gray, pixels);
-    copy->bin = copyPlane(image->bin, kvImageBinSize(image->width, image->height));
+    // width x height / 8 bytes: all a caller's plane is sure to hold.
+    copy->bin = copyPlane(image->bin, pixels / 8);
     if ((image->rgba && !copy->rgba) || (image->gray && !copy->gray) || (image->bin && !copy->bin)) return nullptr;
     return copy.release();
 }
@@ -182,7 +185,8 @@ uint32_t KVImageGray2BinByte(KVImage* image, const PrintSetting* setting) {
 
 uint32_t KVImageInvertColors(KVImage* image) {
     if (image == nullptr || image->bin == nullptr) return KVImageBadArgument;
-    invertColors(image->bin, kvImageBinSize(image->width, image->height));
+    // width x height / 8 bytes: all a caller's plane is sure to hold.
+    invertColors(image->bin, kvImagePixelCount(image->width, image->height) / 8);
     return KVImageOK;
 }
 

@@ -91,6 +91,22 @@ TEST(KVImageRecord, GrayToBinOfOddSizeStaysInsideThePlane) {
     ASSERT_EQ(KVImageGray2BinByte(image.get(), &setting), 0u);
     EXPECT_EQ(image->bin[0], 0xFF);
     EXPECT_EQ(image->bin[1], 0x80);
+
+    // A plane of width x height / 8 bytes made by the caller is inverted and
+    // copied to that size, not a byte further.
+    KVImagePtr own = grayImage(3, 3, std::vector<uint8_t>(9, 0));
+    own->bin = static_cast<uint8_t*>(std::malloc(1));
+    own->bin[0] = 0x0F;
+    ASSERT_EQ(KVImageInvertColors(own.get()), 0u);
+    EXPECT_EQ(own->bin[0], 0xF0);
+    KVImagePtr copy(deepCopyKVImage(own.get()));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->bin[0], 0xF0);
+    KVImagePtr tiny = grayImage(3, 2, std::vector<uint8_t>(6, 0));
+    tiny->bin = static_cast<uint8_t*>(std::malloc(1));
+    KVImagePtr tinyCopy(deepCopyKVImage(tiny.get()));
+    ASSERT_TRUE(tinyCopy);
+    EXPECT_NE(tinyCopy->bin, nullptr);
 }
 
 TEST(KVImageRecord, Defaults) {
