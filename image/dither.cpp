@@ -1,11 +1,13 @@
 // Dithers and plain thresholding of a band's grey plane, and the linear
 // congruential generator that jitters their thresholds.
 //
-// The error-diffusion dithers keep a rolling window of three single-precision
-// rows (no kernel reaches further down than two rows), so a band of any height
-// costs 12 bytes per column of work memory and stays in cache.
+// The error-diffusion dithers keep a rolling window of single-precision rows,
+// as many as the kernel reaches down (three for every kernel here), so a band
+// of any height costs 12 bytes per column of work memory and stays in cache.
 #include "image/dither.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -43,8 +45,6 @@ const ErrorTap atkinsonCoeffs[6] = {
     {1, 0, 0.125f}, {2, 0, 0.125f}, {-1, 1, 0.125f}, {0, 1, 0.125f}, {1, 1, 0.125f}, {0, 2, 0.125f}};
 const ErrorKernel atkinsonAlgo = {atkinsonCoeffs, 6};
 
-constexpr uint32_t kWindowRows = 3;
-
 bool validBand(const KVImage* band) {
     return band != nullptr && band->gray != nullptr && kvImagePixelCount(band->width, band->height) != 0;
 }
@@ -66,15 +66,34 @@ struct RowTap {
     float weight;
 };
 
+// How far a kernel reaches: rows of the work window (the pixel's own row and
+// those below it that a tap reaches, no more than the band has) and the
+// largest column step either way.
+struct KernelReach {
+    uint32_t rows;
+    int64_t columns;
+};
+
+KernelReach kernelReach(const ErrorKernel* kernel, uint32_t height) {
+    KernelReach reach{1, 0};
+    for (int32_t i = 0; i < kernel->count; ++i) {
+        const ErrorTap& tap = kernel->taps[i];
+        if (tap.dy < 0 || static_cast<uint32_t>(tap.dy) >= height) continue;  // never a pixel still to come
+        reach.rows = std::max(reach.rows, static_cast<uint32_t>(tap.dy) + 1);
+        reach.columns = std::max(reach.columns, std::abs(static_cast<int64_t>(tap.dx)));
+    }
+    return reach;
+}
+
 // processPixel: threshold one work value, write the output and spread the error.
 inline void processPixel(float* work, uint8_t* out, int64_t x, int64_t width, uint32_t jitter,
-                         const RowTap* taps, size_t tapCount) {
+                         const RowTap* taps, size_t tapCount, int64_t reach) {
     const float old = work[x];
     const float threshold = getThreshold(jitter);
     const float value = old > threshold ? 255.0f : 0.0f;
     out[x] = old > threshold ? 255 : 0;
     const float error = old - value;
-    if (x >= 2 && x + 2 < width) {
+    if (x >= reach && x + reach < width) {
         for (size_t t = 0; t < tapCount; ++t) taps[t].row[x + taps[t].dx] += taps[t].weight * error;
         return;
     }
@@ -84,51 +103,55 @@ inline void processPixel(float* work, uint8_t* out, int64_t x, int64_t width, ui
     }
 }
 
-void loadRow(std::vector<float>& window, const KVImage* band, uint32_t y) {
+void loadRow(std::vector<float>& window, const KVImage* band, uint32_t y, uint32_t windowRows) {
     const size_t width = band->width;
-    float* row = window.data() + (y % kWindowRows) * width;
+    float* row = window.data() + (y % windowRows) * width;
     const uint8_t* gray = band->gray + static_cast<size_t>(y) * width;
     for (size_t x = 0; x < width; ++x) row[x] = gray[x];
 }
 
 // Taps whose target row lies inside the band, mirrored on right-to-left rows.
+// Taps reaching up only touch finished rows, which no longer matter.
 size_t resolveTaps(const ErrorKernel* kernel, std::vector<float>& window, const KVImage* band, uint32_t y,
-                   bool mirrored, RowTap* taps) {
+                   bool mirrored, RowTap* taps, uint32_t windowRows) {
     size_t count = 0;
     for (int32_t i = 0; i < kernel->count; ++i) {
         const ErrorTap& tap = kernel->taps[i];
-        if (tap.dy < 0 || tap.dy >= static_cast<int32_t>(kWindowRows)) continue;
+        if (tap.dy < 0) continue;
         const uint64_t targetY = static_cast<uint64_t>(y) + static_cast<uint32_t>(tap.dy);
         if (targetY >= band->height) continue;
-        taps[count++] = {window.data() + (targetY % kWindowRows) * band->width, mirrored ? -tap.dx : tap.dx,
-                         tap.weight};
+        taps[count++] = {window.data() + (targetY % windowRows) * band->width,
+                         mirrored ? -static_cast<int64_t>(tap.dx) : tap.dx, tap.weight};
     }
     return count;
 }
 
 int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorKernel* kernel) {
     if (!validBand(band) || kernel == nullptr || kernel->taps == nullptr || kernel->count < 0) return 1;
+    const KernelReach reach = kernelReach(kernel, band->height);
+    const uint32_t rows = reach.rows;
     std::vector<float> window;
     std::vector<RowTap> taps;
     try {
-        window.resize(static_cast<size_t>(band->width) * kWindowRows);
+        window.resize(static_cast<size_t>(band->width) * rows);
         taps.resize(static_cast<size_t>(kernel->count));
     } catch (const std::bad_alloc&) {
         return 2;
     }
     reseedIfJittered(jitter);
     const int64_t width = band->width;
-    for (uint32_t y = 0; y < band->height && y < kWindowRows - 1; ++y) loadRow(window, band, y);
+    for (uint32_t y = 0; y < band->height && y < rows - 1; ++y) loadRow(window, band, y, rows);
     for (uint32_t y = 0; y < band->height; ++y) {
-        if (static_cast<uint64_t>(y) + kWindowRows - 1 < band->height) loadRow(window, band, y + kWindowRows - 1);
+        if (static_cast<uint64_t>(y) + rows - 1 < band->height) loadRow(window, band, y + rows - 1, rows);
         const bool mirrored = rightToLeft(direction, y);
-        const size_t tapCount = resolveTaps(kernel, window, band, y, mirrored, taps.data());
-        float* work = window.data() + (y % kWindowRows) * band->width;
+        const size_t tapCount = resolveTaps(kernel, window, band, y, mirrored, taps.data(), rows);
+        float* work = window.data() + (y % rows) * band->width;
         uint8_t* out = band->gray + static_cast<size_t>(y) * band->width;
+        const RowTap* t = taps.data();
         if (mirrored) {
-            for (int64_t x = width - 1; x >= 0; --x) processPixel(work, out, x, width, jitter, taps.data(), tapCount);
+            for (int64_t x = width - 1; x >= 0; --x) processPixel(work, out, x, width, jitter, t, tapCount, reach.columns);
         } else {
-            for (int64_t x = 0; x < width; ++x) processPixel(work, out, x, width, jitter, taps.data(), tapCount);
+            for (int64_t x = 0; x < width; ++x) processPixel(work, out, x, width, jitter, t, tapCount, reach.columns);
         }
     }
     return 0;

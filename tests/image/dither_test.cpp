@@ -49,7 +49,7 @@ std::vector<uint8_t> referenceDiffusion(std::vector<uint8_t> gray, int w, int h,
             const float error = old - out;
             for (int t = 0; t < k.count; ++t) {
                 const int tx = x + (rtl ? -k.taps[t].dx : k.taps[t].dx), ty = y + k.taps[t].dy;
-                if (tx >= 0 && tx < w && ty < h) work[ty * w + tx] += k.taps[t].weight * error;
+                if (tx >= 0 && tx < w && ty >= 0 && ty < h) work[ty * w + tx] += k.taps[t].weight * error;
             }
         }
     }
@@ -100,7 +100,10 @@ TEST_F(Dither, KernelWeightsAreTheirFractions) {
 }
 
 TEST_F(Dither, ErrorDiffusionMatchesTheWholePlaneRules) {
-    const ErrorKernel* kernels[] = {&floydSteinbergAlgo, &burkesAlgo, &sierraAlgo, &jarvisAlgo};
+    // A caller's own kernel may reach further than the built-in ones.
+    static const ErrorTap wideTaps[] = {{4, 0, 0.25f}, {-3, 1, 0.25f}, {0, 3, 0.25f}, {1, 2, 0.125f}, {0, -1, 0.5f}};
+    static const ErrorKernel wide = {wideTaps, 5};
+    const ErrorKernel* kernels[] = {&floydSteinbergAlgo, &burkesAlgo, &sierraAlgo, &jarvisAlgo, &wide};
     const struct { int w, h; } sizes[] = {{37, 23}, {1, 5}, {3, 1}, {2, 2}};
     for (const ErrorKernel* kernel : kernels) {
         for (const auto& size : sizes) {
