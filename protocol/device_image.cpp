@@ -66,7 +66,8 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
 
 // Grey, then the device binarisation with method = mode, packed into rows.
 // A width that is no multiple of 8 is binarised as it is and packed with white
-// columns added on the right.
+// columns added on the right. Failures once went to standard output, which in
+// the filter is the printer's data stream; they go to the diagnostic log.
 MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
     const auto w = static_cast<int32_t>(width);
     const auto h = static_cast<int32_t>(height);
@@ -89,7 +90,9 @@ MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t hei
 }
 
 // The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
-// and size come out.
+// comes out. The chain widens the picture to whole bytes, which leaves the
+// row length (width + 7) / 8 unchanged, so the bitmap keeps the caller's
+// width; its height is the chain's (16 rows more with the tattoo line).
 MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
     const size_t count = size_t{width} * height;
     std::vector<uint8_t> rgba(count * 4);
@@ -111,9 +114,10 @@ MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height
         result = getKVImageProcessingForA4Tattoo(image.get(), &setting, mode == kImageModeTattooLine ? 1 : 0);
     }
     if (result != 0 || image->bin == nullptr) return {};
-    MallocBitmap bitmap = allocBitmap(image->width, image->height);
+    MallocBitmap bitmap = allocBitmap(width, image->height);
     if (!bitmap.bytes) return {};
-    std::memcpy(bitmap.bytes.get(), image->bin, bitmapBytes(image->width, image->height));
+    std::memcpy(bitmap.bytes.get(), image->bin,
+                std::min(bitmapBytes(width, image->height), bitmapBytes(image->width, image->height)));
     return bitmap;
 }
 
@@ -141,10 +145,12 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
     if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
     MallocBitmap bitmap = convert(pixels, width, height, mode, rotation);
     if (!bitmap.bytes) return nullptr;
-    if (invert != 0) invertBitmap(bitmap);
-    // The colour chain turns the page itself.
+    // The KVImage chains (modes 9 to 11) are taken as they come: no inversion,
+    // no turn. The colour chain (modes 2 and 3) turns the page itself.
+    const bool kvImageChain = mode >= kImageModeA4 && mode <= kImageModeTattooLine;
     const bool chainTurns = mode == kImageModeColourChainDiffuse || mode == kImageModeColourChain;
-    if (rotation == 180 && !chainTurns) turnBitmap180(bitmap);
+    if (invert != 0 && !kvImageChain) invertBitmap(bitmap);
+    if (rotation == 180 && !chainTurns && !kvImageChain) turnBitmap180(bitmap);
     if (outWidth != nullptr) *outWidth = bitmap.width;
     if (outHeight != nullptr) *outHeight = bitmap.height;
     return bitmap.bytes.release();

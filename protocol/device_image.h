@@ -24,11 +24,11 @@ enum : uint32_t {
 };
 
 // Converts width x height pixels with `mode`; stores the bitmap's width in
-// dots and height in rows (modes 9 to 11 report the chain's size: width raised
-// to a multiple of 8, height + 16 with the tattoo line). `invert` non-zero
-// inverts every dot; `rotation` 180 turns the bitmap by 180 degrees. Returns
-// null for null pixels, a zero size, a mode above 12 or a failed conversion.
-// The out pointers may be null.
+// dots and height in rows (mode 11 reports the chain's height: 16 rows more
+// when the picture has room for the tattoo line). `invert` non-zero inverts
+// every dot; `rotation` 180 turns the bitmap by 180 degrees (the KVImage chain
+// modes 9 to 11 take neither). Returns null for null pixels, a zero size, a
+// mode above 12 or a failed conversion. The out pointers may be null.
 uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
                       uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation);
 
