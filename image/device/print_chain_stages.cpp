@@ -125,23 +125,30 @@ uint8_t getBestThreshold(const uint8_t* plane, uint32_t width, uint32_t height) 
     uint64_t hist[256] = {};
     for (uint64_t i = 0; i < total; ++i) ++hist[plane[i]];
     float p[256];
-    float meanAll = 0.0f;
-    for (int i = 0; i < 256; ++i) {
-        p[i] = static_cast<float>(hist[i]) / static_cast<float>(total);
-        meanAll += static_cast<float>(i) * p[i];
-    }
+    for (int i = 0; i < 256; ++i) p[i] = static_cast<float>(hist[i]) / static_cast<float>(total);
+    // Both classes are summed afresh from their own shares for every candidate
+    // (not the upper class as 1 - w0), so that candidates of equal variance
+    // really compare equal and the first of them wins.
     uint64_t count0 = 0;
-    float w0 = 0.0f, sum0 = 0.0f, best = 0.0f;
+    float best = 0.0f;
     uint8_t threshold = 0;
     for (int t = 0; t < 256; ++t) {
         count0 += hist[t];
-        w0 += p[t];
-        sum0 += static_cast<float>(t) * p[t];
         if (count0 == 0 || count0 == total) continue;  // one class is empty
-        const float w1 = 1.0f - w0;
+        float w0 = 0.0f, w1 = 0.0f, sum0 = 0.0f, sum1 = 0.0f;
+        for (int i = 0; i < 256; ++i) {
+            if (i <= t) {
+                w0 += p[i];
+                sum0 += static_cast<float>(i) * p[i];
+            } else {
+                w1 += p[i];
+                sum1 += static_cast<float>(i) * p[i];
+            }
+        }
         const float mu0 = sum0 / w0;
-        const float mu1 = (meanAll - sum0) / w1;
-        const float variance = w0 * w1 * (mu0 - mu1) * (mu0 - mu1);
+        const float mu1 = sum1 / w1;
+        const float d = mu0 - mu1;
+        const float variance = w0 * w1 * (d * d);
         if (variance > best) {
             best = variance;
             threshold = static_cast<uint8_t>(t);

@@ -82,6 +82,13 @@ TEST(PrintChain, OtsuTakesTheFirstMaximum) {
     std::vector<uint8_t> plane(100, 200);
     std::fill(plane.begin(), plane.begin() + 50, 50);
     EXPECT_EQ(getBestThreshold(plane.data(), 10, 10), 50);
+    // 14 x 7, 2 x 80, 14 x 153: cutting after 7 or after 80 gives the same
+    // variance by symmetry; summing each class afresh keeps the tie exact, so
+    // the first candidate wins (1 - w0 for the upper class made 80 win).
+    std::vector<uint8_t> symmetric(30, 153);
+    std::fill(symmetric.begin(), symmetric.begin() + 14, 7);
+    symmetric[14] = symmetric[15] = 80;
+    EXPECT_EQ(getBestThreshold(symmetric.data(), 30, 1), 7);
     const std::vector<uint8_t> flat(64, 90);
     EXPECT_EQ(getBestThreshold(flat.data(), 8, 8), 0);
 }
