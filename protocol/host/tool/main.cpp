@@ -1,6 +1,8 @@
 // kvproto: command-line access to the device protocol library. Printer
 // families are chosen with --odm (default 28); errors go to stderr with a
 // non-zero status (1 for bad input data, 2 for a bad command line).
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +22,16 @@ const char* kUsage =
 }  // namespace
 
 unsigned long parseNumber(const std::string& text, unsigned long max, const char* what) {
-    if (text.empty() || text[0] == '-') throw UsageError(std::string("invalid ") + what + ": \"" + text + "\"");
+    // Decimal, or hexadecimal after 0x: a leading zero is not octal ("010" is
+    // ten), and no sign or blanks, which strtoul would quietly take.
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    const auto isDigit = [hex](unsigned char c) { return hex ? std::isxdigit(c) != 0 : std::isdigit(c) != 0; };
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        throw UsageError(std::string("invalid ") + what + ": \"" + text + "\"");
     errno = 0;
     char* end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    const unsigned long value = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
     if (errno != 0 || *end != '\0' || value > max)
         throw UsageError(std::string("invalid ") + what + ": \"" + text + "\" (0 to " + std::to_string(max) + ")");
     return value;

@@ -135,9 +135,16 @@ TEST_F(Installed, ToolBuildsAndDecodesFrames) {
     EXPECT_EQ(run(env() + tool + " decode '" + json.string() + "'").out, expected);
     std::ofstream(hex) << hexText.substr(0, hexText.size() - 4);  // last CRC byte missing
     EXPECT_EQ(run(env() + tool + " decode --format hex '" + hex.string() + "'").status, 1);
+    // Numbers are decimal (a leading zero is not octal) or 0x hexadecimal.
+    const std::string speed10 = run(env() + tool + " build setPrinterPrintSpeedData 10").out;
+    EXPECT_EQ(speed10.substr(0, 36), "A3 1E 1C 00 06 00 11 05 07 01 00 0A ");
+    EXPECT_EQ(run(env() + tool + " build setPrinterPrintSpeedData 010").out, speed10);
+    EXPECT_EQ(run(env() + tool + " build setPrinterPrintSpeedData 0x0a").out, speed10);
     Outcome errors[] = {run(env() + tool + " decode /nonexistent"), run(env() + tool + " build nosuchcommand"),
-                        run(env() + tool + " build setPrinterPrintSpeedData 256"), run(env() + tool + " frobnicate")};
+                        run(env() + tool + " build setPrinterPrintSpeedData 256"), run(env() + tool + " frobnicate"),
+                        run(env() + tool + " build setPrinterPrintSpeedData ' 8'"),
+                        run(env() + tool + " build setPrinterPrintSpeedData 0x")};
     EXPECT_EQ(errors[0].status, 1);
     EXPECT_NE(errors[0].out.find("cannot read"), std::string::npos);
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(errors[i].status, 2) << errors[i].out;
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(errors[i].status, 2) << errors[i].out;
 }
