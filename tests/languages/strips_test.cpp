@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,78 @@ TEST(ZplStrips, Z64FieldsFollowTheSearchAndCarryTheirCrc) {
     EXPECT_TRUE(langtest::assemble(fields, 8, 100, 2) == str(bits, bits.size()));
     EXPECT_EQ(text.rfind("^FO4,2,0\r\n^GFA,200,200,8,:Z64:", 0), 0u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+// The messages of the log (time stamps and line ends taken off).
+std::vector<std::string> logMessages(const std::string& log) {
+    std::vector<std::string> lines;
+    for (size_t p = 0, end; (end = log.find("\r\n", p)) != std::string::npos; p = end + 2) {
+        lines.push_back(log.substr(p, end - p).substr(std::min<size_t>(20, end - p)));
+    }
+    return lines;
+}
+
+uint64_t zippedSize(const std::string& bits, size_t from, size_t count) {
+    std::vector<uint8_t> work(compressBound(bits.size()));
+    uLongf len = work.size();
+    compress(work.data(), &len, reinterpret_cast<const Bytef*>(bits.data() + from), count);
+    return len;
+}
+
+TEST(StripLog, SearchAndStripsAreLoggedLineByLine) {
+    // 64 x 60 dots under a raw limit of 300: 480 bytes rejected, then two strips of 30 rows.
+    const kvtest::RasterPage page = langtest::patternPage(64, 60, 2);
+    for (const std::string model : {"TSPL", "ZPL"}) {
+        kvtest::TempDir dir;
+        const auto r = langtest::runLang({.model = model,
+                                          .attributes = {{"KVAttr", "CompressiePrint", "1"},
+                                                         {"KVAttr", "NoCompressie", "300"}},
+                                          .pages = {page}},
+                                         dir);
+        const bool tspl = model == "TSPL";
+        const std::string plain = langtest::expectedBits(page.data, 64, 60, 0);
+        const std::string bits = tspl ? langtest::inverted(plain) : plain;
+        const uint64_t z0 = zippedSize(bits, 0, 480), z1 = zippedSize(bits, 0, 240), z2 = zippedSize(bits, 240, 240);
+        const auto n = [](uint64_t v) { return std::to_string(v); };
+        const auto candidate = [&](uint64_t zipped, int rows, uint64_t bytes) {
+            return std::vector<std::string>{
+                "compress ret = 0 ",
+                "compress length: compressByteLength = " + n(zipped) + " / width =64 / height = " + n(rows) +
+                    " / allBytes = " + n(bytes) + " ",
+                "allBytes = " + n(bytes) + " < 300 ? " + (bytes < 300 ? "1 " : "0 "),
+                "compressByteLength = " + n(zipped) + " < 64000 ? 1"};
+        };
+        std::vector<std::string> want = {std::string(tspl ? "start " : "start:") + "allBytes = 480/ compressByteLength = " +
+                                             n(compressBound(480)) + " / compressData == NULL ? 0 ",
+                                         "===== start ====="};
+        const auto append = [&](const std::vector<std::string>& more) { want.insert(want.end(), more.begin(), more.end()); };
+        // ZPL strips log their Base64 length and the CRC of the text as sent.
+        const std::vector<langtest::Field> fields = tspl ? langtest::decodeTspl(r.out) : langtest::decodeZpl(r.out);
+        ASSERT_EQ(fields.size(), 2u);
+        size_t crcAt = 0;
+        const auto strip = [&](uint64_t zipped, int y) {
+            append({"===== end =====", "cut image length:cutLength = 240 / allBytes = 480 / compressByteLength = " +
+                                           n(zipped) + " "});
+            if (tspl) {
+                append({"BITMAP 0," + n(y) + ",8,30,3," + n(zipped) + ","});
+                return;
+            }
+            crcAt = r.out.find(":Z64:", crcAt + 1);
+            const size_t colon = r.out.find(':', crcAt + 5);
+            append({"base64Len == " + n(colon - crcAt - 5),
+                    "crc " + n(std::stoul(r.out.substr(colon + 1, 4), nullptr, 16))});
+        };
+        append(candidate(z0, 60, 480));
+        append(candidate(z1, 30, 240));
+        strip(z1, 0);
+        append({"===== start ====="});
+        append(candidate(z2, 30, 240));
+        strip(z2, 30);
+        const std::vector<std::string> got = logMessages(r.log());
+        const auto at = std::find(got.begin(), got.end(), want[0]);
+        ASSERT_NE(at, got.end()) << model << "\n" << r.log();
+        EXPECT_EQ(std::vector<std::string>(at, at + std::min<ptrdiff_t>(got.end() - at, want.size())), want) << model;
+    }
 }
 
 TEST(WidthCrop, KeepsTheLeftPartUpToTheMaximumWidth) {
