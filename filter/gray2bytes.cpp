@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "filter/debug_log.h"
 #include "image/kvimage.h"
@@ -74,7 +73,7 @@ const uint8_t OrderedBayer16[16][16] = {
 #undef ROW
 };
 
-char charToHex(uint8_t nibble) {
+char charToHex(uint32_t nibble) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return nibble < 16 ? kDigits[nibble] : '0';
 }
@@ -83,21 +82,22 @@ void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint
     writeLogString("Gray2Bytes: Enter function\r\n");
     const size_t width = static_cast<size_t>(widthBytes) * 8;
     const bool quarter = mode == 2 || mode == 3;
-    // Every table repeats within 16 rows: precompute 16 rows of limits.
-    std::vector<uint16_t> limits(16 * width);
+    // Every table repeats every 16 dots across and down: one 16x16 cell of
+    // limits serves the whole page, however wide.
+    uint16_t limits[16][16];
     for (uint32_t y = 0; y < 16; ++y) {
-        for (size_t x = 0; x < width; ++x) limits[y * width + x] = pixelLimit(mode, static_cast<uint32_t>(x), y);
+        for (uint32_t x = 0; x < 16; ++x) limits[y][x] = pixelLimit(mode, x, y);
     }
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* src = gray + static_cast<size_t>(y) * width;
-        const uint16_t* limit = limits.data() + (y % 16) * width;
+        const uint16_t* limit = limits[y % 16];
         uint8_t* dst = out + static_cast<size_t>(y) * widthBytes;
         for (uint32_t b = 0; b < widthBytes; ++b) {
             unsigned bits = 0;
             for (uint32_t k = 0; k < 8; ++k) {
                 const size_t x = static_cast<size_t>(b) * 8 + k;
                 const unsigned v = quarter ? src[x] / 4u : src[x];
-                bits |= (v < limit[x]) ? (0x80u >> k) : 0u;
+                bits |= (v < limit[x % 16]) ? (0x80u >> k) : 0u;
             }
             dst[b] = static_cast<uint8_t>(dst[b] | bits);
         }

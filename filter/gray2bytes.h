@@ -11,7 +11,7 @@ void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t
 // The table path alone (modes 0 to 5).
 void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode);
 // Upper-case hexadecimal digit of 0..15; '0' for anything larger.
-char charToHex(uint8_t nibble);
+char charToHex(uint32_t nibble);
 
 // The dither tables of modes 2, 3 and 4.
 extern const uint8_t OrderedBayer8[8][8];

@@ -90,6 +90,14 @@ void remapPrintMode(JobSettings* s) {
     }
 }
 
+// Truncation toward zero to 32 bits. A size beyond the range (a tiny or
+// negative PPD resolution on a huge page) gives INT32_MIN, the value the
+// processor's own conversion yields, instead of undefined behaviour.
+int32_t truncateMM(double mm) {
+    if (!(mm > -2147483649.0 && mm < 2147483648.0)) return INT32_MIN;
+    return static_cast<int32_t>(mm);
+}
+
 // Label size in millimetres. Without a resolution the size is unknown: 0.
 void setLabelSize(JobSettings* s, int64_t width, uint64_t height) {
     if (s->resolution == 0) {
@@ -97,8 +105,8 @@ void setLabelSize(JobSettings* s, int64_t width, uint64_t height) {
         s->heightMM = 0;
         return;
     }
-    s->widthMM = static_cast<int32_t>(static_cast<double>(width) * 25.4 / s->resolution);
-    s->heightMM = static_cast<int32_t>(static_cast<double>(height) * 25.4 / s->resolution);
+    s->widthMM = truncateMM(static_cast<double>(width) * 25.4 / s->resolution);
+    s->heightMM = truncateMM(static_cast<double>(height) * 25.4 / s->resolution);
 }
 
 DynamicArray* generate(Page& page, JobSettings* s) {

@@ -69,6 +69,10 @@ TEST_F(TablePath, Thresholds) {
     for (const Case& c : cases) {
         EXPECT_EQ(count(convert(c.value, c.mode)), c.blackDots) << "mode " << c.mode << " grey " << int(c.value);
     }
+    // Wider and taller than one cell: the tables repeat across and down.
+    EXPECT_EQ(count(convert(128, 2, 4, 32)), 31 * 16);
+    EXPECT_EQ(count(convert(0, 3, 4, 32)), (64 - 1) * 16);
+    EXPECT_EQ(count(convert(253, 4, 4, 32)), 2 * 4);
     const auto bits = convert(253, 4);
     EXPECT_TRUE(black(bits, 2, 7, 8));   // entry 254 at row x=7, column y=8
     EXPECT_TRUE(black(bits, 2, 15, 0));  // the changed entry
@@ -87,6 +91,8 @@ TEST(CharToHex, Digits) {
     EXPECT_EQ(charToHex(10), 'A');
     EXPECT_EQ(charToHex(15), 'F');
     EXPECT_EQ(charToHex(16), '0');
+    EXPECT_EQ(charToHex(0x10A), '0');  // larger values are never cut to their low byte
+    EXPECT_EQ(charToHex(static_cast<uint32_t>(-1)), '0');
 }
 
 }  // namespace
