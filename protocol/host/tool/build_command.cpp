@@ -24,7 +24,7 @@ uint32_t d(const ToolArgs& a, size_t i) { return uint32_t(parseNumber(a[i], 0xFF
 const char* s(const ToolArgs& a, size_t i) { return a[i].c_str(); }
 
 #define C0(f) {#f, "", [](const ToolArgs&) { return f(); }}
-#define C(f, spec, ...) {#f, spec, [](const ToolArgs& a) { return f(__VA_ARGS__); }}
+#define C(f, usage, ...) {#f, usage, [](const ToolArgs& a) { return f(__VA_ARGS__); }}
 
 const Command kCommands[] = {
     C0(getProtocolData), C0(getPrinterInfoSystemData), C0(getPrinterInfoProductData), C0(getPrinterInfoMaxPxData),
@@ -61,10 +61,10 @@ const Command kCommands[] = {
     C0(KVSZ_Get_PrinterInfoData), C(KVSZ_Set_PrinterWiFi, "ss", s(a, 0), s(a, 1)),
 };
 
-const char* argNames(const char* spec) {
+const char* argNames(const char* usage) {
     static std::string text;
     text.clear();
-    for (const char* p = spec; *p; ++p)
+    for (const char* p = usage; *p; ++p)
         text += *p == 'b' ? " U8" : *p == 'w' ? " U16" : *p == 'd' ? " U32" : " TEXT";
     return text.c_str();
 }
