@@ -32,6 +32,8 @@ struct BagDeleter {
 extern "C" {
 
 SendPack getSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option, uint8_t flag) {
+    // The size fields are 16 bits: a larger image would be announced with a
+    // wrong, truncated size, so there is no start command for it.
     if (width > 0xFFFF || height > 0xFFFF) return kvGetEmptyProtocolPack();
     PayloadWriter payload;
     payload.u16(width).u16(height);
@@ -45,6 +47,7 @@ SendPack getCompressSendImageStartData(uint32_t width, uint32_t height, uint8_t 
 }
 
 SendPack getSendImageTreeData(const uint8_t* treePack, uint16_t length) {
+    // No tree pack means no tree to rebuild: nothing to send.
     if (treePack == nullptr || length == 0) return kvGetEmptyProtocolPack();
     return kvBuildCommand(kPrintClass, kImageTree, {treePack, length});
 }
