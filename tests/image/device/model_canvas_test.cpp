@@ -80,6 +80,8 @@ TEST_F(ModelCanvas, GeometryOfEachModel) {
         {"L60 wide", driveBitmapZoomToL60, 5184, 100, 2592, 50, {622, 24, 1347, 26}},
         {"L50", driveBitmapZoomToL50, 1664, 1000, 1664, 807, {181, 24, 1302, 783}},
         {"L50 wide", driveBitmapZoomToL50, 5000, 400, 1664, 214, {0, 52, 1664, 133}},
+        // 255 / 221 x 13 is 14.999... in double but 15 as float: the fitted width is 15.
+        {"L50 fit in float", driveBitmapZoomToL50, 255, 221, 1664, 37, {824, 24, 15, 13}},
         {"L50C", driveBitmapZoomToL50C_Normal, 1664, 1000, 1664, 797, {189, 24, 1286, 773}},
         {"L50B", driveBitmapZoomToL50B, 2000, 1000, 2496, 752, {520, 24, 1456, 728}},
         {"L50C tattoo", driveBitmapZoomToL50C_Tattoo, 2000, 1000, 1664, 1146, {57, 171, 1550, 756}},
