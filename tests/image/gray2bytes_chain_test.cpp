@@ -111,6 +111,36 @@ TEST_F(Gray2BytesChain, ImageModesKeepSolidAreasAndWhitePaper) {
     EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6 * 16), strokes);
 }
 
+// Whole-page dots of the image modes at the fixture's clock (1650000000), worked
+// out by hand-written rules apart from this code: the seed the dithers take from
+// the clock, the jittered Atkinson threshold of every pixel in serpentine order,
+// and for mode 8 the cutting into white, text and photo bands, the darker text
+// band through the text dither and the lighter photo band through Atkinson.
+TEST_F(Gray2BytesChain, ImageModesGiveTheseDotsAtAFixedClock) {
+    const uint32_t width = 24, height = 14;
+    std::vector<uint8_t> gray(width * height, 255);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            if (y >= 2 && y < 6 && x % 6 < 2) gray[y * width + x] = 0;                          // strokes
+            if (y >= 8) gray[y * width + x] = static_cast<uint8_t>(40 + x * 8 + y * 2);  // ramp
+        }
+    }
+    const std::vector<uint8_t> textRows = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC3, 0x0C, 0x30, 0xC3, 0x0C, 0x30,
+                                           0xC3, 0x0C, 0x30, 0xC3, 0x0C, 0x30, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const struct {
+        int32_t mode;
+        std::vector<uint8_t> ramp;  // the last 6 rows
+    } cases[] = {
+        {7, {0xFB, 0x48, 0x00, 0xEE, 0x48, 0x80, 0xED, 0xB2, 0x00, 0xB5, 0x22, 0x40, 0xDB, 0x48, 0x00, 0x7A, 0x59, 0x20}},
+        {8, {0xE9, 0x00, 0x00, 0xAD, 0x48, 0x00, 0xB2, 0x40, 0x00, 0xD2, 0x92, 0x00, 0x6C, 0x80, 0x00, 0xA9, 0x24, 0x00}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> expected = textRows;
+        expected.insert(expected.end(), c.ramp.begin(), c.ramp.end());
+        EXPECT_EQ(run(gray, width / 8, c.mode), expected) << c.mode;
+    }
+}
+
 TEST_F(Gray2BytesChain, UnusablePageLeavesTheBufferWhite) {
     std::vector<uint8_t> gray(64, 0);
     std::vector<uint8_t> out(8, 0);
