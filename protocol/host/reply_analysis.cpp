@@ -186,12 +186,15 @@ extern "C" uint32_t analysisPack(void) {
     KVCmdDecodeInfo& d = gstKVCmdDecodeInfo;
     kvClearReport(d);
     const Entry* entry = findEntry(d.cmd, d.subCmd);
-    if (entry == nullptr && d.cmd != 2) {
+    // Class 2 has its own download reports for sub-commands 1 to 3; any other
+    // sub-command is unknown, whatever shape its payload has.
+    const bool download = d.cmd == 2 && d.subCmd >= 1 && d.subCmd <= 3;
+    if (entry == nullptr && !download) {
         return getODMPrinterType() == 30 ? analysisPack_RD(&d) : KV_RESULT_UNKNOWN;
     }
     auto payload = kvHandedPayload(d);
     if (!payload) return KV_RESULT_FAILED;
-    if (d.cmd == 2) return kvReportDownload(d, *payload);
+    if (download) return kvReportDownload(d, *payload);
     const uint32_t result = runEntry(*entry, d, *payload);
     if (result == KV_RESULT_OK && d.cmd == 1) kvCacheReport(d);
     return result;

@@ -188,6 +188,18 @@ TEST(Decoder, EmptyBodyAndShortBodiesAreSafe) {
     Received r = feed(frame);
     EXPECT_EQ(r.result, 2u);
     EXPECT_EQ(r.json, "{}");
+    // The same inconsistent payload on a sub-command that no table names is
+    // unknown, in the download class as in the others.
+    for (uint8_t cmd : {2, 5}) {
+        SCOPED_TRACE(int(cmd));
+        body = {0x21, cmd, 99, 0xFF, 0xFF, 1, 2};
+        crc = kvptest::referenceCrc(0x76953521, body);
+        frame = Bytes{0xA3, 0x1E, 28, 0x00, uint8_t(body.size()), 0} + body +
+                Bytes{uint8_t(crc), uint8_t(crc >> 8), uint8_t(crc >> 16), uint8_t(crc >> 24)};
+        r = feed(frame);
+        EXPECT_EQ(r.result, 3u);
+        EXPECT_EQ(r.json, "{}");
+    }
 }
 
 TEST(Decoder, ConnectionStartResetsTheDecoder) {
