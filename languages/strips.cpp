@@ -169,6 +169,9 @@ void cutPage(const char* startFormat, uint64_t width, uint64_t height, uint64_t 
 void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
                         const uint8_t* bits, const JobSettings* settings) {
     const JobSettings* s = settings;
+    // Strips are whole rows of the one-bit page: a dot width that is not
+    // bytesWidth * 8 (not a multiple of 8) would size them past the page's end.
+    width = bytesWidth * 8;
     auto emit = [&](uint64_t done, uint64_t cut, const uint8_t* zipped, uint64_t clen) {
         char head[160];
         std::snprintf(head, sizeof head, "BITMAP %d,%ld,%d,%d,3,%d,", s->horizontal,
@@ -191,6 +194,9 @@ void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint
 void ZPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
                        const uint8_t* bits, const JobSettings* settings) {
     const JobSettings* s = settings;
+    // Strips are whole rows of the one-bit page: a dot width that is not
+    // bytesWidth * 8 (not a multiple of 8) would size them past the page's end.
+    width = bytesWidth * 8;
     auto emit = [&](uint64_t done, uint64_t cut, const uint8_t* zipped, uint64_t clen) {
         const uint64_t base64Len = 4 * ((clen + 2) / 3);
         std::vector<uint8_t> text;

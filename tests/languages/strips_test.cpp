@@ -123,6 +123,20 @@ TEST(TsplStrips, LimitsBelowOneRowStillFinishThePage) {
     }
 }
 
+// 12 dots give one whole byte a row: the strips hold whole rows of that byte
+// grid and never read past the page's 9 bytes (the dot count would size them
+// at 12 x 9 / 8 = 13 bytes).
+TEST(Strips, ADotWidthOffTheByteGridKeepsToThePage) {
+    const std::vector<uint8_t> bits = langtest::noisePage(9, 1, 4).data;
+    for (const JobSettings& s : {limits(300000, 64000), limits(4, 64000)}) {
+        const std::vector<Field> tspl = langtest::decodeTspl(tsplStrips(bits, 12, 9, s));
+        const std::vector<Field> zpl = langtest::decodeZpl(zplStrips(bits, 12, 9, s));
+        EXPECT_EQ(tspl.size(), s.noCompressie == 4 ? 4u : 1u);  // 2, 3, 2, 2 rows
+        EXPECT_TRUE(langtest::assemble(tspl, 1, 9, 0) == str(bits, bits.size()));
+        EXPECT_TRUE(langtest::assemble(zpl, 1, 9, 0) == str(bits, bits.size()));
+    }
+}
+
 TEST(ZplStrips, Z64FieldsFollowTheSearchAndCarryTheirCrc) {
     const std::vector<uint8_t> bits = patternBits(100, 5);
     JobSettings s = limits(300, 64000);
