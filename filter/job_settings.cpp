@@ -124,11 +124,16 @@ void set_pstops_options(JobSettings* settings, char** argv, int numOptions, cups
 
 namespace {
 
+// The option keyword of a PPD attribute line ("*KVAttr PrinterModel: ..."), a
+// field that libcups names after the PPD format's own term for it.
+const char* optionKeyword(const ppd_attr_t* a) { return a->spec; }
+const char* valueOf(const ppd_attr_t* a) { return a->value != nullptr ? a->value : ""; }
+
 // Looks up the first attribute with `keyword`; logs it and returns its value.
 const char* ppdDefault(ppd_file_t* ppd, const char* keyword, const char* logFormat = "ppdfile %s:%s") {
     ppd_attr_t* attr = ppdFindAttr(ppd, keyword, nullptr);
     if (attr == nullptr) return nullptr;
-    const char* value = attr->value != nullptr ? attr->value : "";
+    const char* value = valueOf(attr);
     writeLogString(logFormat, keyword, value);
     return value;
 }
@@ -223,15 +228,13 @@ void applyPrinterSize(const char* value) {
 void readMakerAttributes(ppd_file_t* ppd, JobSettings* s) {
     for (ppd_attr_t* a = ppdFindAttr(ppd, "KVAttr", nullptr); a != nullptr;
          a = ppdFindNextAttr(ppd, "KVAttr", nullptr)) {
-        const char* value = a->value != nullptr ? a->value : "";
-        writeLogString("KVAttr: [%s] = [%s]", a->spec, value);
-        applyKvAttr(a->spec, value, s);
+        writeLogString("KVAttr: [%s] = [%s]", optionKeyword(a), valueOf(a));
+        applyKvAttr(optionKeyword(a), valueOf(a), s);
     }
     for (ppd_attr_t* a = ppdFindAttr(ppd, "ExtensionAttr", nullptr); a != nullptr;
          a = ppdFindNextAttr(ppd, "ExtensionAttr", nullptr)) {
-        const char* value = a->value != nullptr ? a->value : "";
-        writeLogString("ExtensionAttr: [%s] = [%s]", a->spec, value);
-        if (std::strcmp(a->spec, "PrinterSize") == 0) applyPrinterSize(value);
+        writeLogString("ExtensionAttr: [%s] = [%s]", optionKeyword(a), valueOf(a));
+        if (std::strcmp(optionKeyword(a), "PrinterSize") == 0) applyPrinterSize(valueOf(a));
     }
 }
 
