@@ -1,6 +1,8 @@
 // Older grey-to-black-and-white conversions and the Atkinson dither of 32-bit pixels.
 #include "image/device/legacy_bw.h"
 
+#include "filter/gray2bytes.h"  // the clustered-dot screen of the row conversion
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +11,8 @@
 
 namespace {
 
-// 8x8 Bayer index matrix, row = y mod 8, column = x mod 8.
+// 8x8 Bayer index matrix, row = y mod 8, column = x mod 8: the row conversion's
+// OrderedBayer8 with its unchanged first entry 0.
 constexpr uint8_t kBayer8[8][8] = {
     {0, 48, 12, 60, 3, 51, 15, 63},  {32, 16, 44, 28, 35, 19, 47, 31},
     {8, 56, 4, 52, 11, 59, 7, 55},   {40, 24, 36, 20, 43, 27, 39, 23},
@@ -17,19 +20,11 @@ constexpr uint8_t kBayer8[8][8] = {
     {10, 58, 6, 54, 9, 57, 5, 53},   {42, 26, 38, 22, 41, 25, 37, 21},
 };
 
-// Clustered-dot screen, row = y mod 8, column = x mod 8.
-constexpr uint8_t kClustered8[8][8] = {
-    {24, 10, 12, 26, 35, 47, 49, 37}, {8, 0, 2, 14, 45, 59, 61, 51},
-    {22, 6, 4, 16, 43, 57, 63, 53},   {30, 20, 18, 28, 33, 41, 55, 39},
-    {34, 46, 48, 36, 25, 11, 13, 27}, {44, 58, 60, 50, 9, 1, 3, 15},
-    {42, 56, 62, 52, 23, 7, 5, 17},   {32, 40, 54, 38, 31, 21, 19, 29},
-};
-
 bool blackByTable(int32_t mode, uint8_t v, int32_t x, int32_t y) {
     switch (mode) {
         case BitmapDiffuse:
         case wartermarkBitmapDiffuse: return v / 4 < kBayer8[y & 7][x & 7];
-        case BitmapFocuse: return v / 4 < kClustered8[y & 7][x & 7];
+        case BitmapFocuse: return v / 4 < ClusteredDot8[y & 7][x & 7];
         default: return v < 143;
     }
 }
