@@ -16,8 +16,13 @@ std::string makeServerBin(const std::string& dir) {
         if (entry.path().filename() == "rastertokvlabel") continue;  // an installed copy: not under test
         fs::create_symlink(entry.path(), fs::path(dir) / "filter" / entry.path().filename(), ec);
     }
-    fs::create_symlink(builtFilter(), fs::path(dir) / "filter" / "rastertokvlabel", ec);
-    if (ec) return "cannot link the built filter: " + ec.message();
+    // A copy, not a link: the scheduler runs filters as an unprivileged user,
+    // who may not be able to reach the build tree (a checkout in a 0700 folder).
+    const fs::path filter = fs::path(dir) / "filter" / "rastertokvlabel";
+    fs::copy_file(builtFilter(), filter, fs::copy_options::overwrite_existing, ec);
+    if (ec) return "cannot copy the built filter: " + ec.message();
+    fs::permissions(filter, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec, ec);
     for (const char* sub : {"backend", "cgi-bin", "daemon", "driver", "monitor", "notifier"}) {
         if (fs::exists(system / sub)) fs::create_directory_symlink(system / sub, fs::path(dir) / sub, ec);
     }
