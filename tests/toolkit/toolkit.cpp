@@ -173,7 +173,10 @@ struct Pump {
         size_t sent = 0;
         char buf[65536];
         while (out >= 0 || err >= 0) {
-            if (cancel && sent >= limit() && outText.size() >= cancel->outputBytes) signalCancel();
+            if (cancel && sent >= limit() && outText.size() >= cancel->outputBytes &&
+                errText.find(cancel->errorText) != std::string::npos) {
+                signalCancel();
+            }
             if (!cancel && sent >= input.size()) closeInput();
             pollfd fds[3];
             int n = 0;

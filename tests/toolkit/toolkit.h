@@ -79,11 +79,12 @@ struct FilterRun {
 enum class Output { Pipe, Closed, Full };
 
 // SIGTERM sent while the job runs: once `inputBytes` of the input have been
-// written and standard output holds `outputBytes` bytes; then the rest of the
-// input follows.
+// written, standard output holds `outputBytes` bytes and standard error
+// contains `errorText`; then the rest of the input follows.
 struct Cancel {
     size_t inputBytes = 0;
     size_t outputBytes = 0;
+    std::string errorText;
 };
 
 struct FilterJob {
