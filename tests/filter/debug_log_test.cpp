@@ -140,4 +140,21 @@ TEST(DebugLog, HeldLinesAreFlushedOnceTheHoldEnds) {
     closeDebugLog();
 }
 
+// A log folder that is missing is tried once for a whole hold (a PPD may hold
+// millions of attributes), and again at the next line after it.
+TEST(DebugLog, MissingFolderIsTriedOncePerHold) {
+    kvtest::TempDir dir;
+    const std::string later = dir.file("later");
+    setDebugLogDirectory(later.c_str());
+    {
+        const LogFlushHold hold;
+        EXPECT_EQ(writeLogString("lost"), -1);
+        fs::create_directories(later);
+        EXPECT_EQ(writeLogString("lost too"), -1);
+    }
+    EXPECT_EQ(writeLogString("found"), 5);
+    closeDebugLog();
+    EXPECT_NE(kvtest::readFile(later + "/LxxLog.log").find("found\r\n"), std::string::npos);
+}
+
 }  // namespace
