@@ -14,4 +14,4 @@ build="${2:-build}"
 bash tools/setup.sh
 cmake -S . -B "$build" -G Ninja -DKV_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kvcheck_bounds kvfilter_under_test kvppd
-"$build/tests/kvcheck_bounds" $only
+"$build/tests/kvcheck_bounds" ${only:+"$only"}
