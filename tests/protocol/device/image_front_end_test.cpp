@@ -231,8 +231,8 @@ TEST(InvertHex, ReversesBitOrder) {
 }  // namespace
 
 namespace {
-int g_randState = 0;
-int sequenceRand() { return (g_randState = g_randState * 1103515245 + 12345) & 0x7FFFFFFF; }
+uint32_t g_randState = 0;
+int sequenceRand() { return static_cast<int>((g_randState = g_randState * 1103515245u + 12345u) >> 1); }
 }  // namespace
 
 // The device print job converts its grey canvas in place; every image mode
