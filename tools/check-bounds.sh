@@ -4,7 +4,7 @@
 # black, striped, RGBA, as many pages as fit, pages cut after a header), each
 # with the print modes that choose different conversions. Every run is the real
 # filter; the kernel measures its peak memory and CPU time. Fails when a run
-# crashes or takes more than 256 MB or 5 s of CPU. About 10 minutes on 2 cores.
+# crashes or takes more than 256 MB or 5 s of CPU. About 6 minutes on 2 cores.
 #   tools/check-bounds.sh [PPD-NAME-SUBSTRING] [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
