@@ -1,15 +1,18 @@
 // Page loop: raster pages in, printer bytes out, one generator per device type.
+// Pages are read only up to the printer's largest media (page_reader), every
+// write to standard output is checked, and a cancelled job ends between pages
+// with its job end sequence.
 #include "filter/page_loop.h"
 
 #include <cups/raster.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <new>
-#include <vector>
+#include <cstring>
 
 #include "filter/debug_log.h"
 #include "filter/dynamic_array.h"
+#include "filter/job_cancel.h"
 #include "languages/escpos_sequences.h"
 #include "languages/generators.h"
 #include "protocol/device_print.h"
@@ -18,65 +21,40 @@
 namespace {
 
 constexpr int32_t kEscPos = 164;
-// The largest page buffer the filter holds; a larger page is refused like a
-// failed allocation. Output arrays can't grow past 2^30 bytes either.
-constexpr uint64_t kMaxPageBytes = 1ull << 30;
+constexpr uint32_t kTwoColourTspl = 193;
 
-void writeArray(const DynamicArray* array) {
-    if (array != nullptr && array->size > 0) std::fwrite(array->data, 1, static_cast<size_t>(array->size), stdout);
+// The error of the write to standard output that failed.
+int g_outputError = 0;
+
+// Writes the array to standard output; false when the write fails.
+bool writeArray(const DynamicArray* array) {
+    if (array == nullptr || array->size <= 0) return true;
+    const auto size = static_cast<size_t>(array->size);
+    if (std::fwrite(array->data, 1, size, stdout) == size) return true;
+    g_outputError = errno;
+    return false;
 }
 
-uint32_t channelsOf(cups_cspace_t space) {
+bool flushOutput() {
+    if (std::fflush(stdout) == 0) return true;
+    g_outputError = errno;
+    return false;
+}
+
+void reportOutputFailure() {
+    const int error = g_outputError;
+    std::fprintf(stderr, "ERROR: Unable to write print data: %s\n", std::strerror(error));
+    writeLogString("write to standard output failed: %s", std::strerror(error));
+}
+
+void logColorSpace(uint32_t space) {
+    const int value = static_cast<int>(space);
     switch (space) {
-        case CUPS_CSPACE_RGB: return 3;
-        case CUPS_CSPACE_RGBA: return 4;
-        default: return 1;
+        case CUPS_CSPACE_W: writeLogString("colorSpace = %d,CUPS_CSPACE_W", value); break;
+        case CUPS_CSPACE_RGB: writeLogString("colorSpace = %d,CUPS_CSPACE_RGB", value); break;
+        case CUPS_CSPACE_RGBA: writeLogString("colorSpace = %d,CUPS_CSPACE_RGBA", value); break;
+        default: writeLogString("colorSpace = %d", value); break;
     }
-}
-
-void logColorSpace(cups_cspace_t space) {
-    switch (space) {
-        case CUPS_CSPACE_W: writeLogString("colorSpace = %d,CUPS_CSPACE_W", space); break;
-        case CUPS_CSPACE_RGB: writeLogString("colorSpace = %d,CUPS_CSPACE_RGB", space); break;
-        case CUPS_CSPACE_RGBA: writeLogString("colorSpace = %d,CUPS_CSPACE_RGBA", space); break;
-        default: writeLogString("colorSpace = %d", space); break;
-    }
-}
-
-struct Page {
-    std::vector<uint8_t> buffer;
-    uint64_t stride = 0;
-    uint32_t channels = 1;
-    int64_t width = 0;
-    uint64_t height = 0;
-    cups_cspace_t space = CUPS_CSPACE_W;
-};
-
-// Reads the rows of one page into a white-filled buffer; rows that can't be
-// read stay white. Sizes are 64-bit so no header can make them wrap.
-bool readPage(cups_raster_t* ras, const cups_page_header2_t& header, Page& page) {
-    page.channels = channelsOf(header.cupsColorSpace);
-    page.space = header.cupsColorSpace;
-    const uint64_t widthBytes = (static_cast<uint64_t>(header.cupsBytesPerLine / page.channels) + 7) / 8;
-    page.stride = widthBytes * page.channels * 8;
-    const uint64_t total = page.stride * header.cupsHeight;
-    if (page.stride > kMaxPageBytes || total > kMaxPageBytes) return false;
-    try {
-        page.buffer.assign(total, 0xFF);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    const uint32_t bpl = header.cupsBytesPerLine;
-    // A row whose bytes don't fit the stride (possible when cupsBytesPerLine is no
-    // multiple of the pixel size) is read whole and cut to the stride.
-    std::vector<uint8_t> scratch(bpl > page.stride ? bpl : 0);
-    for (uint64_t r = 0; r < header.cupsHeight; ++r) {
-        uint8_t* row = page.buffer.data() + r * page.stride;
-        uint8_t* target = scratch.empty() ? row : scratch.data();
-        if (cupsRasterReadPixels(ras, target, bpl) == 0) break;
-        if (!scratch.empty()) std::copy_n(scratch.begin(), page.stride, row);
-    }
-    return true;
 }
 
 void remapPrintMode(JobSettings* s) {
@@ -122,15 +100,18 @@ DynamicArray* generate(Page& page, JobSettings* s) {
         case 163: return getCPCLPrintData(data, page.width, page.height, s);
         case kEscPos: return getESCPrintData(data, page.width, page.height, s);
         case 191: return getSFZPLPrintData(data, page.width, page.height, s);
-        case 193: {
+        case kTwoColourTspl: {
+            // Grey and RGB pages are split by the same colour rules as RGBA.
             const int64_t rowBytes = page.width * static_cast<int64_t>(page.channels);
-            return getTSPLTwoColorPrintData(data, rowBytes, page.width, page.height, s);
+            return getTSPLTwoColorPrintData(data, rowBytes, page.width, page.height, s,
+                                            static_cast<int>(page.channels));
         }
         default: return nullptr;
     }
 }
 
-void processPage(const cups_page_header2_t& header, Page& page, JobSettings* s) {
+// Generates the page and writes it out; false when standard output fails.
+bool processPage(const cups_page_header2_t& header, Page& page, JobSettings* s, int pageNumber) {
     writeLogString("maxWidth_mm = %d", s->maxWidthMM);
     writeLogString("2、bytesPerLine = %d,header.cupsHeight = %d", static_cast<int>(page.stride),
                    static_cast<int>(header.cupsHeight));
@@ -146,59 +127,88 @@ void processPage(const cups_page_header2_t& header, Page& page, JobSettings* s) 
     writeLogString("4、Width = %ld,height = %ld", static_cast<long>(page.width), static_cast<long>(page.height));
     setLabelSize(s, page.width, page.height);
     DynamicArrayPtr out(generate(page, s));
-    writeArray(out.get());
+    if (static_cast<uint32_t>(devType) < 160 && (!out || out->size == 0)) {
+        std::fprintf(stderr, "WARNING: Page %d (%ld x %lu dots) can't be printed on this printer model, skipped\n",
+                     pageNumber, static_cast<long>(page.width), static_cast<unsigned long>(page.height));
+    }
+    return writeArray(out.get()) && flushOutput();
+}
+
+// What became of the page loop.
+struct LoopEnd {
+    bool outputFailed = false;  // standard output failed: nothing more can be sent
+    bool pageRefused = false;   // a page was too large or found no memory
+};
+
+// Reads, generates and writes pages until the stream ends, a page fails or
+// the job is cancelled (checked before each page and before printing a page).
+LoopEnd runPages(cups_raster_t* ras, JobSettings* settings) {
+    LoopEnd end;
+    cups_page_header2_t header;
+    int pageNumber = 0;
+    while (!jobCancelled() && cupsRasterReadHeader2(ras, &header) && !jobCancelled()) {
+        if (header.cupsHeight == 0 || header.cupsBytesPerLine == 0) break;
+        ++pageNumber;
+        std::fprintf(stderr, "PAGE: %d %d\n", pageNumber, header.NumCopies);
+        logColorSpace(colorSpaceOf(header));
+        writeLogString("1、header.cupsWidth = %d, header.cupsBytesPerLine = %d,header.cupsHeight = %d",
+                       header.cupsWidth, header.cupsBytesPerLine, header.cupsHeight);
+        Page page;
+        const ReadResult read = readPage(ras, header, settings, page);
+        if (read != ReadResult::Read) {
+            std::fputs(read == ReadResult::TooLarge ? "ERROR: Page is larger than the printer's largest media\n"
+                                                    : "ERROR: Unable to allocate memory\n",
+                       stderr);
+            end.pageRefused = true;
+            break;
+        }
+        if (jobCancelled()) break;
+        if (!processPage(header, page, settings, pageNumber)) {
+            end.outputFailed = true;
+            break;
+        }
+    }
+    return end;
 }
 
 }  // namespace
 
-void setupJobStart(JobSettings* settings) {
+bool setupJobStart(JobSettings* settings) {
     DynamicArrayPtr array(dynamic_array_init(2));
+    bool written = true;
     if (devType == kEscPos && array) {
         const uint8_t init[] = {0x1B, 0x40};
         dynamic_array_push_more_data(array.get(), init, sizeof init);
         if (settings->beeper == 4) addPosBeeper(array.get());
         if (settings->cashDrawer == 1 || settings->cashDrawer == 3) addPosCashDrawer1(array.get());
         if (settings->cashDrawer == 2 || settings->cashDrawer == 3) addPosCashDrawer2(array.get());
-        writeArray(array.get());
+        written = writeArray(array.get());
     }
     setODMType(odmType);
+    return written;
 }
 
-void setupJobEnd(JobSettings* settings) {
-    if (devType != kEscPos) return;
+bool setupJobEnd(JobSettings* settings) {
+    if (devType != kEscPos) return true;
     DynamicArrayPtr array(dynamic_array_init(2));
-    if (!array) return;
+    if (!array) return true;
     if (settings->cashDrawer == 4 || settings->cashDrawer == 6) addPosCashDrawer1(array.get());
     if (settings->cashDrawer == 5 || settings->cashDrawer == 6) addPosCashDrawer2(array.get());
     if (settings->cutting == 2) addPosCutting(array.get());
     if (settings->beeper == 3) addPosBeeper(array.get());
     const uint8_t init[] = {0x1B, 0x40};
     dynamic_array_push_more_data(array.get(), init, sizeof init);
-    writeArray(array.get());
+    return writeArray(array.get());
 }
 
 int print_bitmap(JobSettings* settings, cups_file_t* input) {
     cups_raster_t* ras = cupsRasterOpen(cupsFileNumber(input), CUPS_RASTER_READ);
-    setupJobStart(settings);
-    cups_page_header2_t header;
-    int pageNumber = 0;
-    while (ras != nullptr && cupsRasterReadHeader2(ras, &header)) {
-        if (header.cupsHeight == 0 || header.cupsBytesPerLine == 0) break;
-        ++pageNumber;
-        std::fprintf(stderr, "PAGE: %d %d\n", pageNumber, header.NumCopies);
-        logColorSpace(header.cupsColorSpace);
-        writeLogString("1、header.cupsWidth = %d, header.cupsBytesPerLine = %d,header.cupsHeight = %d",
-                       header.cupsWidth, header.cupsBytesPerLine, header.cupsHeight);
-        Page page;
-        if (!readPage(ras, header, page)) {
-            std::fputs("ERROR: Unable to allocate memory\n", stderr);
-            break;
-        }
-        processPage(header, page, settings);
-        std::fflush(stdout);
-    }
-    setupJobEnd(settings);
-    std::fflush(stdout);
+    LoopEnd end;
+    end.outputFailed = !setupJobStart(settings);
+    if (!end.outputFailed && ras != nullptr) end = runPages(ras, settings);
+    if (jobCancelled()) writeLogString("job cancelled: no further pages, job end written");
+    if (!end.outputFailed) end.outputFailed = !setupJobEnd(settings) || !flushOutput();
     if (ras != nullptr) cupsRasterClose(ras);
-    return 0;
+    if (end.outputFailed) reportOutputFailure();
+    return end.outputFailed || end.pageRefused ? 1 : 0;
 }

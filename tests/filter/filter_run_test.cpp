@@ -2,6 +2,7 @@
 // standard error lines, and every kind of bad input.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "tests/toolkit/toolkit.h"
@@ -32,7 +33,7 @@ TEST_F(FilterRunTest, WrongArgumentCountIsAUsageError) {
         const FilterRun r = run(job);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "ERROR: rastertoepson job-id user title copies options [file]\n");
+        EXPECT_EQ(r.err, "ERROR: rastertokvlabel job-id user title copies options [file]\n");
         EXPECT_NE(r.log().find("Input param is not enough\r\n"), std::string::npos);
     }
 }
@@ -99,9 +100,11 @@ TEST_F(FilterRunTest, UnassignedDeviceTypeReportsPagesButPrintsNothing) {
     EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");
 }
 
-TEST_F(FilterRunTest, InputFileThatCannotBeOpenedGivesNoOutput) {
+// A job whose file is gone has failed: the scheduler must not mark it printed.
+TEST_F(FilterRunTest, InputFileThatCannotBeOpenedIsAnError) {
     const FilterRun r = run({.ppdPath = escPpd(), .inputFile = dir.file("missing.ras")});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: Unable to open the print file: No such file or directory\n");
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.log().find("User Choose Darkness:0"), std::string::npos);  // settings still parsed
 }
@@ -120,17 +123,17 @@ TEST_F(FilterRunTest, BadRasterInputEndsTheJobCleanly) {
     const RasterPage tall = {.width = 8, .height = 0xFFFFFFF0u, .headerOnly = true};
     std::string truncated = kvtest::rasterStream({kvtest::grayPage(64, 64, 0)}, false);
     truncated.resize(truncated.size() / 2);
-    struct Case { const char* name; std::string input; std::string err; } cases[] = {
-        {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", ""},
-        {"empty input", "", ""},
-        {"stream cut inside a page", truncated, "PAGE: 1 1\n"},
-        {"page too big to hold", kvtest::rasterStream({huge}), "PAGE: 1 1\nERROR: Unable to allocate memory\n"},
-        {"page taller than can be held", kvtest::rasterStream({tall, kvtest::grayPage(8, 1)}),
-         "PAGE: 1 1\nERROR: Unable to allocate memory\n"},
+    const std::string tooLarge = "PAGE: 1 1\nERROR: Page is larger than the printer's largest media\n";
+    struct Case { const char* name; std::string input; std::string err; int status; } cases[] = {
+        {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", "", 0},
+        {"empty input", "", "", 0},
+        {"stream cut inside a page", truncated, "PAGE: 1 1\n", 0},
+        {"page too big to hold", kvtest::rasterStream({huge}), tooLarge, 1},
+        {"page taller than can be held", kvtest::rasterStream({tall, kvtest::grayPage(8, 1)}), tooLarge, 1},
     };
     for (const auto& c : cases) {
         const FilterRun r = run({.ppdPath = escPpd(), .input = c.input});
-        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.status, c.status) << c.name;
         EXPECT_EQ(r.signal, 0) << c.name;
         EXPECT_EQ(r.err, c.err) << c.name;
         ASSERT_GE(r.out.size(), 4u) << c.name;
@@ -148,6 +151,57 @@ TEST_F(FilterRunTest, NonNumericOptionsReadAsZero) {
     EXPECT_NE(log.find("User Choose Darkness:0\r\n"), std::string::npos);
     EXPECT_NE(log.find("User Choose Mode:0\r\n"), std::string::npos);
     EXPECT_EQ(kvtest::hex(r.out), "1B 40 1D 56 42 00 1B 40");  // "2abc" reads as 2
+}
+
+// Printer bytes that can't be delivered are a failed job, not a printed one.
+TEST_F(FilterRunTest, OutputThatCannotBeWrittenFailsTheJob) {
+    const std::string input = kvtest::rasterStream({kvtest::grayPage(8, 2, 0)});
+    struct Case { kvtest::Output output; const char* error; } cases[] = {
+        {kvtest::Output::Closed, "Bad file descriptor"},
+        {kvtest::Output::Full, "No space left on device"},
+    };
+    for (const Case& c : cases) {
+        const FilterRun r = run({.ppdPath = escPpd(), .input = input, .output = c.output});
+        EXPECT_EQ(r.status, 1) << c.error;
+        EXPECT_EQ(r.err, std::string("PAGE: 1 1\nERROR: Unable to write print data: ") + c.error + "\n");
+    }
+}
+
+// SIGTERM between pages: the page already sent stays whole, the next one is not
+// started, the job end sequence (here with the cut) still goes out, and the
+// filter ends normally.
+TEST_F(FilterRunTest, CancelEndsTheJobBetweenPagesWithTheEndSequence) {
+    const std::string path = escPpd();
+    const std::string firstPage = kvtest::rasterStream({kvtest::grayPage(8, 4, 0)});
+    const FilterRun alone = run({.options = "Cutting=2", .ppdPath = path, .input = firstPage});
+    ASSERT_EQ(alone.status, 0);
+    const std::string end("\x1D\x56\x42\x00\x1B\x40", 6);
+    ASSERT_EQ(alone.out.substr(alone.out.size() - end.size()), end);
+
+    const std::string twoPages = kvtest::rasterStream({kvtest::grayPage(8, 4, 0), kvtest::grayPage(8, 4, 0)});
+    ASSERT_EQ(twoPages.compare(0, firstPage.size(), firstPage), 0);
+    const FilterRun r = run({.options = "Cutting=2", .ppdPath = path, .input = twoPages,
+                             .cancel = kvtest::Cancel{firstPage.size(), alone.out.size() - end.size()}});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "PAGE: 1 1\n");
+    EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(alone.out));
+}
+
+// A colour space beyond the enumeration is a number like any other: logged as
+// such, and the page is read as one byte a pixel.
+TEST_F(FilterRunTest, ColourSpaceOutsideTheEnumerationIsReadAsANumber) {
+    RasterPage page = kvtest::grayPage(8, 2, 0);
+    page.patchHeader = [](cups_page_header2_t& h) {
+        const uint32_t value = 0xFFFFFFFFu;
+        std::memcpy(&h.cupsColorSpace, &value, sizeof value);
+    };
+    const FilterRun r = run({.ppdPath = escPpd(), .input = kvtest::rasterStream({page})});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "PAGE: 1 1\n");
+    EXPECT_NE(r.log().find("colorSpace = -1\r\n"), std::string::npos);
+    EXPECT_NE(r.log().find("2、bytesPerLine = 8,header.cupsHeight = 2\r\n"), std::string::npos);
 }
 
 }  // namespace
