@@ -69,6 +69,8 @@ void readSettings(FuzzInput& in, JobSettings& s) {
     s.cutting = in.take<int32_t>();
     s.beeper = in.take<int32_t>();
     s.colorPrintModel = in.take<int32_t>();
+    s.mediaMaxWidthDots = in.take<int32_t>();
+    s.mediaMaxHeightDots = in.take<int32_t>();
 }
 
 struct PageShape {
