@@ -6,8 +6,6 @@
 # the working corpus of earlier runs. A crash, a sanitizer report, an input
 # slower than 10 s or an allocation above 256 MB fails the run; the input is
 # left in BUILD_DIR/artifacts/ to be added to fuzz/corpus/<name>/.
-# fuzz/<name>.options, when present, holds further libFuzzer flags for that
-# target (they override the defaults above).
 #   tools/fuzz-smoke.sh [SECONDS] [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,16 +31,15 @@ for name in $names; do
   t="fuzz_$name"
   seeds="fuzz/corpus/$name"
   log="$build/$t.log"
-  read -r -a extra < <(cat "fuzz/$name.options" 2>/dev/null || true)
   if [ -d "$seeds" ] && [ -n "$(ls -A "$seeds")" ]; then
     echo "fuzz-smoke: $t replays $(ls "$seeds" | wc -l) seeds"
-    find "$seeds" -type f -print0 | xargs -0 "$build/fuzz/$t" "${limits[@]}" "${extra[@]}" >"$log" 2>&1 ||
+    find "$seeds" -type f -print0 | xargs -0 "$build/fuzz/$t" "${limits[@]}" -artifact_prefix="$build/artifacts/$t-" >"$log" 2>&1 ||
       { tail -50 "$log"; echo "fuzz-smoke: $t FAILED on a committed seed"; exit 1; }
   fi
   corpus="$build/corpus/$t"
   mkdir -p "$corpus" "$seeds"
   echo "fuzz-smoke: $t for ${seconds}s"
-  "$build/fuzz/$t" -max_total_time="$seconds" "${limits[@]}" "${extra[@]}" -print_final_stats=1 \
+  "$build/fuzz/$t" -max_total_time="$seconds" "${limits[@]}" -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" "$seeds" >"$log" 2>&1 ||
     { tail -50 "$log"; echo "fuzz-smoke: $t FAILED; keep the input from $build/artifacts/ in $seeds/"; exit 1; }
   grep -h '^stat::number_of_executed_units' "$log" | sed "s/^/fuzz-smoke: $t /"
