@@ -99,22 +99,6 @@ struct Page {
 
 enum class ReadResult { Read, TooLarge, NoMemory };
 
-struct PageBound {
-    uint64_t width;
-    uint64_t height;
-};
-
-// The largest page the printer takes, with slack for the rounding of the CUPS
-// chain's renderers (1/32 and 8 dots each way).
-PageBound pageBound(const JobSettings* s) {
-    if (s->mediaMaxWidthDots <= 0 || s->mediaMaxHeightDots <= 0) {
-        return {kUnknownMediaWidthDots, kUnknownMediaHeightDots};
-    }
-    const auto w = static_cast<uint64_t>(s->mediaMaxWidthDots);
-    const auto h = static_cast<uint64_t>(s->mediaMaxHeightDots);
-    return {w + w / 32 + 8, h + h / 32 + 8};
-}
-
 // Rows are padded to whole bytes of pixels. Sizes are 64-bit so no header can
 // make them wrap.
 void layOut(const cups_page_header2_t& header, Page& page) {
@@ -172,7 +156,7 @@ bool readRows(cups_raster_t* ras, uint32_t bytesPerLine, Page& page) {
 
 ReadResult readPage(cups_raster_t* ras, const cups_page_header2_t& header, const JobSettings* s, Page& page) {
     layOut(header, page);
-    const PageBound bound = pageBound(s);
+    const PageLimit bound = largestPage(s);
     if (page.pixels > bound.width || page.rows > bound.height) {
         writeLogString("page of %lu x %lu dots is larger than the largest media (%lu x %lu dots)",
                        static_cast<unsigned long>(page.pixels), static_cast<unsigned long>(page.rows),
@@ -297,6 +281,16 @@ LoopEnd runPages(cups_raster_t* ras, JobSettings* settings) {
 }
 
 }  // namespace
+
+PageLimit largestPage(const JobSettings* settings) {
+    if (settings->mediaMaxWidthDots <= 0 || settings->mediaMaxHeightDots <= 0) {
+        return {kUnknownMediaWidthDots, kUnknownMediaHeightDots};
+    }
+    // Slack for the rounding of the CUPS chain's renderers: 1/32 and 8 dots.
+    const auto w = static_cast<uint64_t>(settings->mediaMaxWidthDots);
+    const auto h = static_cast<uint64_t>(settings->mediaMaxHeightDots);
+    return {w + w / 32 + 8, h + h / 32 + 8};
+}
 
 bool setupJobStart(JobSettings* settings) {
     DynamicArrayPtr array(dynamic_array_init(2));

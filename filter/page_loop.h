@@ -6,6 +6,15 @@
 
 #include "filter/job_settings.h"
 
+// The largest page the loop reads, in dots: pixels per row (cupsBytesPerLine
+// over the bytes per pixel) and rows. The printer's largest media with slack
+// for rounding, or 2560 x 12000 when the settings name no media.
+struct PageLimit {
+    uint64_t width;
+    uint64_t height;
+};
+PageLimit largestPage(const JobSettings* settings);
+
 // Runs the whole job on an open CUPS input file. Returns 0 when every page was
 // sent (or the job was cancelled between pages), 1 after an "ERROR:" line on
 // standard error: a page larger than the printer's media or without memory

@@ -64,24 +64,25 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
     return bitmap;
 }
 
-// Grey, then the device binarisation with method = mode, packed into rows.
-// A width that is no multiple of 8 is binarised as it is and packed with white
-// columns added on the right. Failures once went to standard output, which in
-// the filter is the printer's data stream; they go to the diagnostic log.
-MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
-    const auto w = static_cast<int32_t>(width);
-    const auto h = static_cast<int32_t>(height);
-    std::vector<uint8_t> grey(size_t{width} * height);
-    argb2SingleGray(pixels, w, h, grey.data());
-    const int32_t result = kv_cq_img2bin(grey.data(), width, height, static_cast<int32_t>(mode));
+// The device binarisation with method = mode on a grey image (changed in
+// place), packed into rows. A width that is no multiple of 8 is binarised as
+// it is and packed with white columns added on the right. Failures once went
+// to standard output, which in the filter is the printer's data stream; they
+// go to the diagnostic log.
+MallocBitmap binariseGrey(uint8_t* grey, uint32_t width, uint32_t height, uint32_t mode) {
+    const int32_t result = kv_cq_img2bin(grey, width, height, static_cast<int32_t>(mode));
     if (result != 0) {
         writeLogString("图像二值化错误: %d", result);
         return {};
     }
     const uint32_t packedWidth = (width + 7) / 8 * 8;
-    if (packedWidth != width) grey = padRowsWhite(grey, width, height, packedWidth);
+    std::vector<uint8_t> padded;
+    if (packedWidth != width) {
+        padded = padRowsWhite(std::vector<uint8_t>(grey, grey + size_t{width} * height), width, height, packedWidth);
+        grey = padded.data();
+    }
     uint32_t length = 0;
-    uint8_t* packed = kv_BinImg2PrinterData(grey.data(), packedWidth, height, &length);
+    uint8_t* packed = kv_BinImg2PrinterData(grey, packedWidth, height, &length);
     if (packed == nullptr) {
         writeLogString("kv_BinImg2PrinterData error");
         return {};
@@ -89,10 +90,34 @@ MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t hei
     return {MallocBytes(packed), width, height};
 }
 
-// The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
-// comes out. The chain widens the picture to whole bytes, which leaves the
-// row length (width + 7) / 8 unchanged, so the bitmap keeps the caller's
-// width; its height is the chain's (16 rows more with the tattoo line).
+// Grey, then the device binarisation.
+MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
+    std::vector<uint8_t> grey(size_t{width} * height);
+    argb2SingleGray(pixels, static_cast<int32_t>(width), static_cast<int32_t>(height), grey.data());
+    return binariseGrey(grey.data(), width, height, mode);
+}
+
+// The KVImage chain of the mode on the record; the chain's one-bit plane comes
+// out. The chain widens the picture to whole bytes, which leaves the row
+// length (width + 7) / 8 unchanged, so the bitmap keeps the caller's width;
+// its height is the chain's (16 rows more with the tattoo line).
+MallocBitmap runChain(KVImage* image, uint32_t width, uint32_t mode) {
+    const PrintSetting setting = creatDefaultPrintSetting();
+    int32_t result = 0;
+    if (mode == kImageModeA4) {
+        result = getKVImageProcessingForA4(image, &setting);
+    } else {
+        result = getKVImageProcessingForA4Tattoo(image, &setting, mode == kImageModeTattooLine ? 1 : 0);
+    }
+    if (result != 0 || image->bin == nullptr) return {};
+    MallocBitmap bitmap = allocBitmap(width, image->height);
+    if (!bitmap.bytes) return {};
+    std::memcpy(bitmap.bytes.get(), image->bin,
+                std::min(bitmapBytes(width, image->height), bitmapBytes(image->width, image->height)));
+    return bitmap;
+}
+
+// The KVImage chains: pixels go in as R, G, B, A.
 MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
     const size_t count = size_t{width} * height;
     std::vector<uint8_t> rgba(count * 4);
@@ -106,19 +131,7 @@ MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height
     }
     KVImagePtr image(creatKVImageWithRGBAData(rgba.data(), width, height));
     if (!image) return {};
-    const PrintSetting setting = creatDefaultPrintSetting();
-    int32_t result = 0;
-    if (mode == kImageModeA4) {
-        result = getKVImageProcessingForA4(image.get(), &setting);
-    } else {
-        result = getKVImageProcessingForA4Tattoo(image.get(), &setting, mode == kImageModeTattooLine ? 1 : 0);
-    }
-    if (result != 0 || image->bin == nullptr) return {};
-    MallocBitmap bitmap = allocBitmap(width, image->height);
-    if (!bitmap.bytes) return {};
-    std::memcpy(bitmap.bytes.get(), image->bin,
-                std::min(bitmapBytes(width, image->height), bitmapBytes(image->width, image->height)));
-    return bitmap;
+    return runChain(image.get(), width, mode);
 }
 
 MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode, uint16_t rotation) {
@@ -136,6 +149,70 @@ MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uin
     } catch (const std::bad_alloc&) {
         return {};
     }
+}
+
+// The grey value each conversion gives a pixel whose four bytes all equal v
+// (a grey value expanded as driveGetDataFromGrayImage expands it), found by
+// running the conversions themselves over the 256 such pixels.
+struct EqualByteGreys {
+    uint8_t argb[256];    // gray, argb2SingleGray: threshold and binarisation modes
+    uint8_t chain[256];   // KVImageConvertRGBA2Gray: the KVImage chain modes
+    bool chainKnown = false;
+};
+
+const EqualByteGreys& equalByteGreys() {
+    static const EqualByteGreys tables = [] {
+        EqualByteGreys t{};
+        uint8_t pixels[256 * 4];
+        for (int v = 0; v < 256; ++v) std::memset(pixels + 4 * v, v, 4);
+        argb2SingleGray(pixels, 256, 1, t.argb);
+        KVImagePtr line(creatKVImageWithRGBAData(pixels, 256, 1));
+        t.chainKnown = line && KVImageConvertRGBA2Gray(line.get()) == 0;
+        if (t.chainKnown) std::memcpy(t.chain, line->gray, 256);
+        return t;
+    }();
+    return tables;
+}
+
+void mapGrey(uint8_t* grey, size_t count, const uint8_t (&table)[256]) {
+    for (size_t i = 0; i < count; ++i) grey[i] = table[grey[i]];
+}
+
+MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height, const uint8_t (&table)[256]) {
+    MallocBitmap bitmap = allocBitmap(width, height);
+    if (!bitmap.bytes) return {};
+    const size_t rowBytes = (size_t{width} + 7) / 8;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* src = grey + size_t{y} * width;
+        uint8_t* dst = bitmap.bytes.get() + y * rowBytes;
+        for (uint32_t x = 0; x < width; ++x) {
+            if (table[src[x]] <= imgThresholdValue) dst[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+        }
+    }
+    return bitmap;
+}
+
+MallocBitmap convertGrey(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode) {
+    const EqualByteGreys& t = equalByteGreys();
+    const size_t count = size_t{width} * height;
+    if (mode == kImageModeThreshold) return thresholdGrey(grey.get(), width, height, t.argb);
+    if ((mode >= kImageModeBinariseFirst && mode <= kImageModeBinariseLast) || mode == kImageModeBinarisePhoto) {
+        mapGrey(grey.get(), count, t.argb);
+        return binariseGrey(grey.get(), width, height, mode);
+    }
+    // The chains widen a picture to whole bytes with white RGBA pixels, whose
+    // grey the chain works out itself: only whole-byte widths go this way.
+    if (mode >= kImageModeA4 && mode <= kImageModeTattooLine && t.chainKnown && width % 8 == 0) {
+        KVImagePtr image(creatKVImage(width, height));
+        if (!image) return {};
+        mapGrey(grey.get(), count, t.chain);
+        image->gray = grey.release();
+        return runChain(image.get(), width, mode);
+    }
+    uint32_t w = width;
+    uint32_t h = height;
+    MallocBytes bits(driveGetDataFromGrayImage(grey.get(), &w, &h, 0, mode));
+    return {std::move(bits), w, h};
 }
 
 }  // namespace
@@ -225,6 +302,15 @@ uint8_t* getRGBAImageData(const uint8_t* pixels, uint32_t width, uint32_t height
     if (outHeight != nullptr) *outHeight = h;
     if (byteCount != nullptr) *byteCount = static_cast<uint32_t>(count * 4);
     return rgba;
+}
+
+MallocBitmap convertGrayImage(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode) {
+    if (!grey || !usableSize(width, height)) return {};
+    try {
+        return convertGrey(std::move(grey), width, height, mode);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
