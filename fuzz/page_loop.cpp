@@ -33,6 +33,9 @@ namespace {
 // TSPL, ZPL, CPCL, ESC/POS, SF ZPL, two-colour TSPL.
 constexpr int32_t kKinds[] = {0, 1, 2, 3, 4, 5, 6, 160, 161, 162, 163, 164, 191, 192, 193};
 constexpr uint8_t kFamilies[] = {28, 31, 163, 30};
+// The largest media of the driver's PPDs: 216 mm x 1 m at 300 dpi.
+constexpr uint32_t kMaxMediaWidthDots = 2560;
+constexpr uint32_t kMaxMediaHeightDots = 12000;
 
 // The largest page (bytes per line x height) an input of `size` bytes runs.
 uint64_t pageBound(size_t size) { return std::max<uint64_t>(1u << 16, 64ull * size); }
@@ -69,8 +72,10 @@ void readSettings(FuzzInput& in, JobSettings& s) {
     s.cutting = in.take<int32_t>();
     s.beeper = in.take<int32_t>();
     s.colorPrintModel = in.take<int32_t>();
-    s.mediaMaxWidthDots = in.take<int32_t>();
-    s.mediaMaxHeightDots = in.take<int32_t>();
+    // Media limits come from the administrator's PPD: within what the
+    // driver's own PPDs state (0 for a PPD that states none).
+    s.mediaMaxWidthDots = int32_t(in.take<uint32_t>() % (kMaxMediaWidthDots + 1));
+    s.mediaMaxHeightDots = int32_t(in.take<uint32_t>() % (kMaxMediaHeightDots + 1));
 }
 
 struct PageShape {
