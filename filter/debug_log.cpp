@@ -27,6 +27,7 @@ struct LogFiles {
     std::FILE* dump = nullptr;
     int flushHolds = 0;         // open LogFlushHold scopes
     bool flushPending = false;  // log lines written while flushing was held
+    bool logRefused = false;    // the log didn't open during the current hold
 };
 
 LogFiles& files() {
@@ -52,9 +53,14 @@ std::FILE* openPrivateFile(const std::string& path) {
     return file;
 }
 
+// A log that can't be opened is tried again at the next line, but only once
+// while a LogFlushHold lasts.
 bool InitLogData() {
     LogFiles& f = files();
-    if (f.log == nullptr) f.log = openPrivateFile(f.directory + "/LxxLog.log");
+    if (f.log == nullptr && !f.logRefused) {
+        f.log = openPrivateFile(f.directory + "/LxxLog.log");
+        f.logRefused = f.log == nullptr && f.flushHolds > 0;
+    }
     return f.log != nullptr;
 }
 
@@ -98,7 +104,9 @@ LogFlushHold::LogFlushHold() { ++files().flushHolds; }
 
 LogFlushHold::~LogFlushHold() {
     LogFiles& f = files();
-    if (--f.flushHolds > 0 || !f.flushPending) return;
+    if (--f.flushHolds > 0) return;
+    f.logRefused = false;
+    if (!f.flushPending) return;
     f.flushPending = false;
     if (f.log != nullptr) std::fflush(f.log);
 }

@@ -10,8 +10,9 @@
 int writeLogString(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // While one of these lives, log lines are written without a flush each; the
-// lines are flushed once when the last one ends. For long runs of lines such
-// as every attribute of a PPD.
+// lines are flushed once when the last one ends. A log that can't be opened is
+// tried once for the whole hold, not at every line. For long runs of lines
+// such as every attribute of a PPD.
 class LogFlushHold {
 public:
     LogFlushHold();

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
-#include <stdexcept>
+#include <memory>
 #include <vector>
 
 #include "filter/debug_log.h"
@@ -86,8 +86,39 @@ void logColorSpace(uint32_t space) {
     }
 }
 
+// The page's bytes: malloc'ed so that growing a large buffer moves no bytes
+// (realloc remaps its pages).
+class PageBuffer {
+public:
+    uint8_t* data() { return data_.get(); }
+    size_t size() const { return size_; }
+    // Holds `bytes` bytes, the new ones white; the capacity grows at least by
+    // doubling but never beyond `limit`. False when memory runs out.
+    bool grow(size_t bytes, size_t limit) {
+        if (bytes > capacity_) {
+            const size_t capacity = std::min(std::max(bytes, 2 * capacity_), std::max(bytes, limit));
+            void* moved = std::realloc(data_.get(), capacity);
+            if (moved == nullptr) return false;
+            data_.release();
+            data_.reset(static_cast<uint8_t*>(moved));
+            capacity_ = capacity;
+        }
+        if (bytes > size_) std::memset(data_.get() + size_, 0xFF, bytes - size_);
+        size_ = bytes;
+        return true;
+    }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, Free> data_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
 struct Page {
-    std::vector<uint8_t> buffer;
+    PageBuffer buffer;
     uint64_t stride = 0;
     uint32_t channels = 1;
     uint64_t pixels = 0;  // pixels per row the stream holds (cupsBytesPerLine / channels)
@@ -111,22 +142,7 @@ void layOut(const cups_page_header2_t& header, Page& page) {
 
 // Makes the buffer hold `rows` rows, new rows white. The capacity grows with
 // the rows read, never beyond the whole page.
-bool growTo(Page& page, uint64_t rows) {
-    std::vector<uint8_t>& buffer = page.buffer;
-    const uint64_t bytes = rows * page.stride;
-    try {
-        if (bytes > buffer.capacity()) {
-            const uint64_t doubled = 2 * static_cast<uint64_t>(buffer.capacity());
-            buffer.reserve(std::min(std::max(bytes, doubled), page.rows * page.stride));
-        }
-        buffer.resize(bytes, 0xFF);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
-}
+bool growTo(Page& page, uint64_t rows) { return page.buffer.grow(rows * page.stride, page.rows * page.stride); }
 
 // Reads the rows in order until the stream has no more; rows not read stay
 // white. When a row is exactly a stride long, whole bands of rows are read per
@@ -154,10 +170,20 @@ bool readRows(cups_raster_t* ras, uint32_t bytesPerLine, Page& page) {
     return growTo(page, page.rows);
 }
 
+// Bytes per pixel of the pages the queue is made for: RGBA for the two-colour
+// languages, grey for everything else.
+uint64_t queueBytesPerPixel() { return static_cast<uint32_t>(devType) >= 192 ? 4 : 1; }
+
+// A page fits when its rows and pixels per row are within the largest media
+// and its rows hold no more bytes than a row of that media in the queue's own
+// colour space (a colour page sent to a grey queue is bounded by the bytes
+// the queue's largest page takes).
 ReadResult readPage(cups_raster_t* ras, const cups_page_header2_t& header, const JobSettings* s, Page& page) {
     layOut(header, page);
     const PageLimit bound = largestPage(s);
-    if (page.pixels > bound.width || page.rows > bound.height) {
+    const bool fits = page.pixels <= bound.width && page.rows <= bound.height &&
+                      page.pixels * page.channels <= bound.width * queueBytesPerPixel();
+    if (!fits) {
         writeLogString("page of %lu x %lu dots is larger than the largest media (%lu x %lu dots)",
                        static_cast<unsigned long>(page.pixels), static_cast<unsigned long>(page.rows),
                        static_cast<unsigned long>(bound.width), static_cast<unsigned long>(bound.height));

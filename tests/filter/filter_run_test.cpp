@@ -2,6 +2,7 @@
 // standard error lines, and every kind of bad input.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "tests/toolkit/toolkit.h"
@@ -150,6 +151,57 @@ TEST_F(FilterRunTest, NonNumericOptionsReadAsZero) {
     EXPECT_NE(log.find("User Choose Darkness:0\r\n"), std::string::npos);
     EXPECT_NE(log.find("User Choose Mode:0\r\n"), std::string::npos);
     EXPECT_EQ(kvtest::hex(r.out), "1B 40 1D 56 42 00 1B 40");  // "2abc" reads as 2
+}
+
+// Printer bytes that can't be delivered are a failed job, not a printed one.
+TEST_F(FilterRunTest, OutputThatCannotBeWrittenFailsTheJob) {
+    const std::string input = kvtest::rasterStream({kvtest::grayPage(8, 2, 0)});
+    struct Case { kvtest::Output output; const char* error; } cases[] = {
+        {kvtest::Output::Closed, "Bad file descriptor"},
+        {kvtest::Output::Full, "No space left on device"},
+    };
+    for (const Case& c : cases) {
+        const FilterRun r = run({.ppdPath = escPpd(), .input = input, .output = c.output});
+        EXPECT_EQ(r.status, 1) << c.error;
+        EXPECT_EQ(r.err, std::string("PAGE: 1 1\nERROR: Unable to write print data: ") + c.error + "\n");
+    }
+}
+
+// SIGTERM between pages: the page already sent stays whole, the next one is not
+// started, the job end sequence (here with the cut) still goes out, and the
+// filter ends normally.
+TEST_F(FilterRunTest, CancelEndsTheJobBetweenPagesWithTheEndSequence) {
+    const std::string path = escPpd();
+    const std::string firstPage = kvtest::rasterStream({kvtest::grayPage(8, 4, 0)});
+    const FilterRun alone = run({.options = "Cutting=2", .ppdPath = path, .input = firstPage});
+    ASSERT_EQ(alone.status, 0);
+    const std::string end("\x1D\x56\x42\x00\x1B\x40", 6);
+    ASSERT_EQ(alone.out.substr(alone.out.size() - end.size()), end);
+
+    const std::string twoPages = kvtest::rasterStream({kvtest::grayPage(8, 4, 0), kvtest::grayPage(8, 4, 0)});
+    ASSERT_EQ(twoPages.compare(0, firstPage.size(), firstPage), 0);
+    const FilterRun r = run({.options = "Cutting=2", .ppdPath = path, .input = twoPages,
+                             .cancel = kvtest::Cancel{firstPage.size(), alone.out.size() - end.size()}});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "PAGE: 1 1\n");
+    EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(alone.out));
+}
+
+// A colour space beyond the enumeration is a number like any other: logged as
+// such, and the page is read as one byte a pixel.
+TEST_F(FilterRunTest, ColourSpaceOutsideTheEnumerationIsReadAsANumber) {
+    RasterPage page = kvtest::grayPage(8, 2, 0);
+    page.patchHeader = [](cups_page_header2_t& h) {
+        const uint32_t value = 0xFFFFFFFFu;
+        std::memcpy(&h.cupsColorSpace, &value, sizeof value);
+    };
+    const FilterRun r = run({.ppdPath = escPpd(), .input = kvtest::rasterStream({page})});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "PAGE: 1 1\n");
+    EXPECT_NE(r.log().find("colorSpace = -1\r\n"), std::string::npos);
+    EXPECT_NE(r.log().find("2、bytesPerLine = 8,header.cupsHeight = 2\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -141,6 +141,19 @@ TEST_F(JobSettingsTest, PrinterModelSources) {
          164,
          28},
         {"numeric model", {{"DefaultPrinterModel", "6"}}, {}, 6, 28},
+        // No device number after the dot: no device is named, the queue stays what it was.
+        {"printer size without a device part",
+         {},
+         {{"KVAttr", "PrinterModel", "TSPL"}, {"ExtensionAttr", "PrinterSize", "28."}},
+         161,
+         28},
+        {"printer size of a dot alone", {}, {{"KVAttr", "PrinterModel", "ESC"}, {"ExtensionAttr", "PrinterSize", "."}},
+         164, 28},
+        {"printer size with words after the dot",
+         {},
+         {{"KVAttr", "PrinterModel", "ZPL"}, {"ExtensionAttr", "PrinterSize", "44.ZPL"}},
+         162,
+         28},
         {"long halves are cut, not overrun",
          {},
          {{"ExtensionAttr", "PrinterSize", std::string(60, '1') + "." + std::string(60, '2')}},
@@ -156,6 +169,41 @@ TEST_F(JobSettingsTest, PrinterModelSources) {
         EXPECT_EQ(devType, c.devType) << c.name;
         EXPECT_EQ(odmType, c.odmType) << c.name;
     }
+}
+
+// The largest media in dots: the custom size limits and the paper sizes, at the
+// PPD's highest resolution; nothing without media or without a resolution.
+TEST_F(JobSettingsTest, LargestMediaFromThePpd) {
+    const std::string resolutions =
+        "*OpenUI *Resolution/Resolution: PickOne\n*DefaultResolution: 203dpi\n"
+        "*Resolution 203dpi/203 DPI: \"\"\n*Resolution 300x600dpi/300 x 600 DPI: \"\"\n*CloseUI: *Resolution\n";
+    const std::string paper =
+        "*OpenUI *PageSize/Media Size: PickOne\n*DefaultPageSize: w288h432\n"
+        "*PageSize w288h432/4 x 6 in: \"\"\n*PageSize w113h85/40 x 30 mm: \"\"\n*CloseUI: *PageSize\n"
+        "*DefaultPaperDimension: w288h432\n*PaperDimension w288h432/4 x 6 in: \"288 432\"\n"
+        "*PaperDimension w113h85/40 x 30 mm: \"113.39 85.04\"\n";
+    const std::string custom =
+        "*VariablePaperSize: True\n*MaxMediaWidth: \"300\"\n*MaxMediaHeight: \"2000\"\n"
+        "*CustomPageSize True: \"pop pop pop <</PageSize[5 -2 roll]/ImagingBBox null>>setpagedevice\"\n"
+        "*ParamCustomPageSize Width: 1 points 36 300\n*ParamCustomPageSize Height: 2 points 36 2000\n"
+        "*ParamCustomPageSize WidthOffset: 3 points 0 0\n*ParamCustomPageSize HeightOffset: 4 points 0 0\n"
+        "*ParamCustomPageSize Orientation: 5 int 0 0\n";
+    struct Case { const char* name; std::string extra; int32_t width, height; } cases[] = {
+        // 288 x 432 points at 600 dpi (the larger of 300 x 600).
+        {"paper sizes", resolutions + paper, 2400, 3600},
+        // Custom sizes up to 300 x 2000 points: wider and longer than any paper size.
+        {"custom size limits", resolutions + paper + custom, 2500, 16667},
+        {"no resolution", paper, 0, 0},
+        {"no media", resolutions, 0, 0},
+    };
+    for (const Case& c : cases) {
+        usePpd({.extra = c.extra});
+        const JobSettings s = parse("");
+        EXPECT_EQ(s.mediaMaxWidthDots, c.width) << c.name;
+        EXPECT_EQ(s.mediaMaxHeightDots, c.height) << c.name;
+    }
+    unsetenv("PPD");
+    EXPECT_EQ(parse("").mediaMaxWidthDots, 0);
 }
 
 }  // namespace

@@ -113,4 +113,46 @@ TEST(TwoColorTspl, CompressedPlanesDecodeToTheSplit) {
     EXPECT_TRUE(langtest::assemble(red, 8, 60, 2) == wantRed);
 }
 
+// Grey and RGB pages on a two-colour queue are split by the RGBA rules as
+// opaque pixels (grey: black up to 179; RGB: a coloured pixel is red only), and
+// only the page's own bytes are read: one, three or four a pixel.
+TEST(TwoColorTspl, GreyAndRgbPagesAreSplitAsOpaqueColours) {
+    struct Column { kvtest::RasterPage page; std::vector<PixelCase> cases; } columns[2];
+    const std::vector<PixelCase> grey = {{{0, 0, 0, 255}, {true, false}},
+                                         {{179, 179, 179, 255}, {true, false}},
+                                         {{180, 180, 180, 255}, {false, false}},
+                                         {{255, 255, 255, 255}, {false, false}}};
+    const std::vector<PixelCase> rgb = {{{255, 0, 0, 255}, {false, true}},   // red
+                                        {{120, 0, 0, 255}, {false, true}},   // dark red: opaque, so not black
+                                        {{100, 107, 100, 255}, {true, false}},
+                                        {{200, 208, 200, 255}, {false, true}},
+                                        {{200, 207, 200, 255}, {false, false}}};
+    columns[0].cases = grey;
+    columns[1].cases = rgb;
+    for (auto& c : columns) {
+        const bool isGrey = &c == &columns[0];
+        c.page.space = isGrey ? CUPS_CSPACE_W : CUPS_CSPACE_RGB;
+        c.page.width = 8;
+        c.page.height = static_cast<uint32_t>(c.cases.size());
+        const uint32_t bpp = isGrey ? 1 : 3;
+        c.page.data.assign(size_t{bpp} * 8 * c.cases.size(), 255);
+        for (size_t y = 0; y < c.cases.size(); ++y) {
+            const Rgba p = c.cases[y].px;
+            const uint8_t bytes[3] = {p.r, p.g, p.b};
+            std::memcpy(c.page.data.data() + bpp * 8 * y, bytes, bpp);
+        }
+    }
+    for (const auto& c : columns) {
+        kvtest::TempDir dir;
+        const auto r = langtest::runLang({.model = "Two_Color_TSPL",
+                                          .defaults = {{"DefaultColourDarkness", "6"}, {"DefaultMediaTracking", "1"}},
+                                          .pages = {c.page}},
+                                         dir);
+        const std::string want = langtest::tsplSetup(1, 0, "GAP 3 mm,0 mm\r\n", 0, 0) + "SETCOLOR BLACK\r\n" +
+                                 planeBitmap(c.cases, false) + "SETCOLOR RED 6\r\n" + planeBitmap(c.cases, true) +
+                                 "PRINT 1,1\r\n";
+        EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(want)) << (c.page.space == CUPS_CSPACE_W ? "grey" : "RGB");
+    }
+}
+
 }  // namespace

@@ -45,11 +45,11 @@ uint32_t bytesPerPixel(cups_cspace_t space) {
     return space == CUPS_CSPACE_RGBA ? 4 : space == CUPS_CSPACE_RGB ? 3 : 1;
 }
 
-// One row of the page: white, black, or 64-dot stripes of black and white.
+// One row of the page: white, black, or 256-dot stripes of black and white.
 void fillRow(std::vector<uint8_t>& row, const PageSpec& spec) {
     const uint32_t bpp = bytesPerPixel(spec.space);
     for (size_t x = 0; x < spec.width; ++x) {
-        const bool dark = spec.fill == Fill::Black || (spec.fill == Fill::Stripes && (x / 64) % 2 == 0);
+        const bool dark = spec.fill == Fill::Black || (spec.fill == Fill::Stripes && (x / 256) % 2 == 0);
         std::memset(&row[x * bpp], dark ? 0 : 255, bpp);
     }
 }
@@ -151,6 +151,7 @@ std::vector<Input> inputsFor(const PageLimit& limit, const kvtest::TempDir& dir)
         {"black", stream({{white.width, white.height, CUPS_CSPACE_W, Fill::Black, false}}, dir)},
         {"stripes", stream({{white.width, white.height, CUPS_CSPACE_W, Fill::Stripes, false}}, dir)},
         {"RGBA stripes", stream({{white.width, white.height, CUPS_CSPACE_RGBA, Fill::Stripes, false}}, dir)},
+        {"RGBA 1/4 width", stream({{white.width / 4, white.height, CUPS_CSPACE_RGBA, Fill::Stripes, false}}, dir)},
     };
     std::vector<PageSpec> pages = {white};
     std::string many = stream(pages, dir);
@@ -161,6 +162,18 @@ std::vector<Input> inputsFor(const PageLimit& limit, const kvtest::TempDir& dir)
         many = std::move(more);
     }
     inputs.push_back({std::to_string(pages.size() - 1) + " white pages", many});
+    // The same pages but the last one cut after its header: a whole white page
+    // for 1.8 KB.
+    pages.back().headerOnly = true;
+    for (;;) {
+        std::string cut = stream(pages, dir);
+        if (cut.size() < kInputLimit || pages.size() == 1) {
+            inputs.push_back({std::to_string(pages.size()) + " pages, cut", cut});
+            break;
+        }
+        pages.pop_back();
+        pages.back().headerOnly = true;
+    }
     return inputs;
 }
 

@@ -45,24 +45,26 @@ RasterPage grayPage(uint32_t width, uint32_t height, uint8_t value) {
     return page;
 }
 
-namespace {
-
-uint32_t bytesPerPixel(cups_cspace_t space) {
+uint32_t colorsOf(cups_cspace_t space) {
     switch (space) {
-        case CUPS_CSPACE_RGB: return 3;
-        case CUPS_CSPACE_RGBA: return 4;
+        case CUPS_CSPACE_RGB:
+        case CUPS_CSPACE_SRGB: return 3;
+        case CUPS_CSPACE_RGBA:
+        case CUPS_CSPACE_CMYK:
+        case CUPS_CSPACE_KCMY: return 4;
         default: return 1;
     }
 }
 
 cups_page_header2_t headerFor(const RasterPage& page) {
     cups_page_header2_t h{};
-    const uint32_t bpp = bytesPerPixel(page.space);
+    const uint32_t bitsPerPixel = page.bitsPerColor * colorsOf(page.space);
     h.cupsWidth = page.width;
     h.cupsHeight = page.height;
-    h.cupsBytesPerLine = page.bytesPerLine != 0 ? page.bytesPerLine : page.width * bpp;
-    h.cupsBitsPerColor = 8;
-    h.cupsBitsPerPixel = 8 * bpp;
+    h.cupsBytesPerLine = page.bytesPerLine != 0 ? page.bytesPerLine
+                                                : static_cast<uint32_t>((uint64_t{page.width} * bitsPerPixel + 7) / 8);
+    h.cupsBitsPerColor = page.bitsPerColor;
+    h.cupsBitsPerPixel = bitsPerPixel;
     h.cupsColorSpace = page.space;
     h.cupsColorOrder = CUPS_ORDER_CHUNKED;
     h.HWResolution[0] = page.resolution;
@@ -74,16 +76,17 @@ cups_page_header2_t headerFor(const RasterPage& page) {
     return h;
 }
 
-}  // namespace
-
 std::string rasterStream(const std::vector<RasterPage>& pages, bool compressed) {
     TempDir dir;
     const std::string path = dir.file("page.ras");
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) throw std::runtime_error("can't write raster file");
     cups_raster_t* ras = cupsRasterOpen(fd, compressed ? CUPS_RASTER_WRITE_COMPRESSED : CUPS_RASTER_WRITE);
+    std::vector<std::pair<off_t, const RasterPage*>> patches;
     for (const RasterPage& page : pages) {
         cups_page_header2_t h = headerFor(page);
+        // The previous page's rows are all out once its last row is written.
+        if (page.patchHeader) patches.emplace_back(lseek(fd, 0, SEEK_CUR), &page);
         cupsRasterWriteHeader2(ras, &h);
         if (page.headerOnly) break;
         // libcups needs every row of a page; rows past the given data are white.
@@ -99,6 +102,13 @@ std::string rasterStream(const std::vector<RasterPage>& pages, bool compressed) 
         }
     }
     cupsRasterClose(ras);
+    for (const auto& [at, page] : patches) {
+        cups_page_header2_t h{};
+        const auto size = static_cast<ssize_t>(sizeof h);
+        if (pread(fd, &h, sizeof h, at) != size) throw std::runtime_error("header not found");
+        page->patchHeader(h);
+        if (pwrite(fd, &h, sizeof h, at) != size) throw std::runtime_error("patch failed");
+    }
     close(fd);
     return readFile(path);
 }
@@ -142,43 +152,75 @@ std::string FilterRun::dump() const { return readFile(logDir + "/LxxSendData.bin
 
 namespace {
 
-// Feeds `input` to fd `in` while draining `out` and `err`, so no pipe can fill up.
-void pump(int in, const std::string& input, int out, int err, std::string& outText, std::string& errText) {
-    size_t sent = 0;
-    if (input.empty()) {
-        close(in);
-        in = -1;
+// Feeds `input` to fd `in` while draining `out` and `err`, so no pipe can fill
+// up. With a cancel point, input stops at cancel->inputBytes until standard
+// output holds cancel->outputBytes; then `pid` gets SIGTERM and the rest follows.
+struct Pump {
+    int in, out, err;
+    const std::string& input;
+    std::string& outText;
+    std::string& errText;
+    std::optional<Cancel> cancel;
+    pid_t pid;
+
+    // Input that may go out now.
+    size_t limit() const { return cancel ? std::min(cancel->inputBytes, input.size()) : input.size(); }
+    void signalCancel() {
+        kill(pid, SIGTERM);
+        cancel.reset();
     }
-    char buf[65536];
-    while (out >= 0 || err >= 0) {
-        pollfd fds[3];
-        int n = 0;
-        int inAt = -1, outAt = -1, errAt = -1;
-        if (in >= 0) { fds[n] = {in, POLLOUT, 0}; inAt = n++; }
-        if (out >= 0) { fds[n] = {out, POLLIN, 0}; outAt = n++; }
-        if (err >= 0) { fds[n] = {err, POLLIN, 0}; errAt = n++; }
-        if (poll(fds, static_cast<nfds_t>(n), -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (inAt >= 0 && fds[inAt].revents != 0) {
-            const ssize_t w = write(in, input.data() + sent, std::min<size_t>(input.size() - sent, 65536));
-            if (w > 0) sent += static_cast<size_t>(w);
-            if (w < 0 || sent == input.size()) { close(in); in = -1; }
-        }
-        for (auto [at, fd, text] : {std::tuple{outAt, &out, &outText}, std::tuple{errAt, &err, &errText}}) {
-            if (at < 0 || fds[at].revents == 0) continue;
-            const ssize_t r = read(*fd, buf, sizeof buf);
-            if (r > 0) {
-                text->append(buf, static_cast<size_t>(r));
-            } else {
-                close(*fd);
-                *fd = -1;
+    void run() {
+        size_t sent = 0;
+        char buf[65536];
+        while (out >= 0 || err >= 0) {
+            if (cancel && sent >= limit() && outText.size() >= cancel->outputBytes &&
+                errText.find(cancel->errorText) != std::string::npos) {
+                signalCancel();
+            }
+            if (!cancel && sent >= input.size()) closeInput();
+            pollfd fds[3];
+            int n = 0;
+            int inAt = -1, outAt = -1, errAt = -1;
+            if (in >= 0 && sent < limit()) { fds[n] = {in, POLLOUT, 0}; inAt = n++; }
+            if (out >= 0) { fds[n] = {out, POLLIN, 0}; outAt = n++; }
+            if (err >= 0) { fds[n] = {err, POLLIN, 0}; errAt = n++; }
+            // A cancel point the output never reaches must not hang the test.
+            const int ready = poll(fds, static_cast<nfds_t>(n), cancel ? 10000 : -1);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            if (ready == 0) {
+                signalCancel();
+                continue;
+            }
+            if (inAt >= 0 && fds[inAt].revents != 0) {
+                const ssize_t w = write(in, input.data() + sent, std::min<size_t>(limit() - sent, 65536));
+                if (w > 0) {
+                    sent += static_cast<size_t>(w);
+                } else {
+                    closeInput();
+                    sent = input.size();
+                }
+            }
+            for (auto [at, fd, text] : {std::tuple{outAt, &out, &outText}, std::tuple{errAt, &err, &errText}}) {
+                if (at < 0 || fds[at].revents == 0) continue;
+                const ssize_t r = read(*fd, buf, sizeof buf);
+                if (r > 0) {
+                    text->append(buf, static_cast<size_t>(r));
+                } else {
+                    close(*fd);
+                    *fd = -1;
+                }
             }
         }
+        closeInput();
     }
-    if (in >= 0) close(in);
-}
+    void closeInput() {
+        if (in >= 0) close(in);
+        in = -1;
+    }
+};
 
 }  // namespace
 
@@ -197,6 +239,12 @@ FilterRun runFilter(const FilterJob& job, const std::string& logDir) {
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
         for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        if (job.output == Output::Closed) close(1);
+        if (job.output == Output::Full) {
+            const int full = open("/dev/full", O_WRONLY);
+            dup2(full, 1);
+            close(full);
+        }
         if (job.ppdPath.empty()) {
             unsetenv("PPD");
         } else {
@@ -214,7 +262,7 @@ FilterRun runFilter(const FilterJob& job, const std::string& logDir) {
     signal(SIGPIPE, SIG_IGN);
     FilterRun run;
     run.logDir = logDir;
-    pump(inPipe[1], job.input, outPipe[0], errPipe[0], run.out, run.err);
+    Pump{inPipe[1], outPipe[0], errPipe[0], job.input, run.out, run.err, job.cancel, pid}.run();
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) run.status = WEXITSTATUS(status);

@@ -6,6 +6,8 @@
 #include <cups/raster.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -34,9 +36,19 @@ struct RasterPage {
     uint32_t bytesPerLine = 0;   // 0: width x bytes per pixel
     uint32_t resolution = 203;   // HWResolution, both axes
     uint32_t numCopies = 1;
+    uint32_t bitsPerColor = 8;   // cupsBitsPerColor (cupsBitsPerPixel follows from the space)
     std::vector<uint8_t> data;   // height x bytesPerLine bytes (shorter: the rest is white)
     bool headerOnly = false;     // write the header and no rows (a stream cut short)
+    // Changes the header as stored in the stream, after the page was written
+    // from the unchanged one: any field, even a value libcups won't write.
+    std::function<void(cups_page_header2_t&)> patchHeader;
 };
+
+// Bytes per pixel at 8 bits a colour: 3 for RGB and sRGB, 4 for RGBA, CMYK and
+// KCMY, 1 for the rest.
+uint32_t colorsOf(cups_cspace_t space);
+// The header the raster writer writes for the page.
+cups_page_header2_t headerFor(const RasterPage& page);
 
 // A grey page of one value; rows width bytes long.
 RasterPage grayPage(uint32_t width, uint32_t height, uint8_t value = 255);
@@ -63,12 +75,26 @@ struct FilterRun {
     std::string dump() const;  // contents of LxxSendData.bin ("" when absent)
 };
 
+// Where the filter's standard output goes.
+enum class Output { Pipe, Closed, Full };
+
+// SIGTERM sent while the job runs: once `inputBytes` of the input have been
+// written, standard output holds `outputBytes` bytes and standard error
+// contains `errorText`; then the rest of the input follows.
+struct Cancel {
+    size_t inputBytes = 0;
+    size_t outputBytes = 0;
+    std::string errorText;
+};
+
 struct FilterJob {
     std::vector<std::string> args = {"1", "user", "title", "1", ""};  // argv[1..5] (and 6)
     std::string options;          // argv[5] when args has the default five entries
     std::string ppdPath;          // "" leaves PPD unset
     std::string input;            // bytes on standard input
     std::string inputFile;        // when set, passed as argv[6] instead
+    Output output = Output::Pipe;  // Closed: no descriptor 1; Full: /dev/full
+    std::optional<Cancel> cancel;
 };
 // Runs the built filter (its log and dump go to a fresh directory of logDir).
 FilterRun runFilter(const FilterJob& job, const std::string& logDir);
