@@ -5,17 +5,7 @@
 #include <cups/cups.h>
 
 #include "filter/job_settings.h"
-
-// The largest page the loop reads, in dots: pixels per row (cupsBytesPerLine
-// over the bytes per pixel) and rows. The printer's largest media with slack
-// for rounding, or 2560 x 12000 when the settings name no media. A row may
-// also hold no more bytes than such a row in the queue's colour space (RGBA
-// for the two-colour languages, grey for the others).
-struct PageLimit {
-    uint64_t width;
-    uint64_t height;
-};
-PageLimit largestPage(const JobSettings* settings);
+#include "filter/page_reader.h"
 
 // Runs the whole job on an open CUPS input file. Returns 0 when every page was
 // sent (or the job was cancelled between pages), 1 after an "ERROR:" line on

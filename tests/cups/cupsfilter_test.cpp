@@ -4,6 +4,8 @@
 // the page size and resolution, and carry the job's non-default option.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/cups/cups_tools.h"
 #include "tests/cups/job_checks.h"
 #include "tests/cups/printer_kinds.h"
@@ -68,6 +70,29 @@ TEST_P(CupsFilterChain, UsesThePpdDefaultsWithoutOptions) {
 
 INSTANTIATE_TEST_SUITE_P(Kovali, CupsFilterChain, ::testing::ValuesIn(printerKinds()),
                          [](const auto& info) { return kindName(info.param); });
+
+// The largest custom size each PPD allows, rendered by the real chain, is
+// within the filter's page bound: printed as one well-formed page, no error.
+TEST_F(CupsFilterChain, LargestCustomSizesArePrinted) {
+    const struct { const char* ppd; const char* size; } cases[] = {
+        {"kvpos80.ppd", "Custom.80x3000mm"},      // 203 dpi, the longest roll page
+        {"kvl50b.ppd", "Custom.216x1000mm"},      // 300 dpi, the largest page of all
+        {"kvtspl2c.ppd", "Custom.104x1000mm"},    // RGBA pages
+    };
+    for (const auto& c : cases) {
+        const auto kind = std::find_if(printerKinds().begin(), printerKinds().end(),
+                                       [&](const PrinterKind& k) { return k.ppd == c.ppd; });
+        ASSERT_NE(kind, printerKinds().end()) << c.ppd;
+        const CommandResult run = convert(*kind, {std::string("PageSize=") + c.size});
+        ASSERT_FALSE(run.timedOut) << c.ppd;
+        EXPECT_EQ(run.status, 0) << c.ppd << run.err;
+        EXPECT_EQ(run.err.find("largest media"), std::string::npos) << c.ppd << run.err;
+        EXPECT_NE(run.err.find("PAGE: 1 1"), std::string::npos) << c.ppd;
+        const PrintedJob job = parseFor(kind->language, run.out);
+        EXPECT_EQ(job.error, "") << c.ppd;
+        EXPECT_EQ(job.pages.size(), 1u) << c.ppd;
+    }
+}
 
 }  // namespace
 }  // namespace kvcups
