@@ -67,27 +67,29 @@ void applyCurve(uint8_t* image, uint64_t count, const uint8_t* curve) {
 // Adds a diffusion share to a 16-bit work cell, wrapping like the printer's firmware tool.
 void addShare(int16_t& cell, int32_t share) { cell = static_cast<int16_t>(cell + share); }
 
+// The work rows have two margin columns on each side; the pixel at x is at
+// work column x + 2, so every share lands at a non-negative column.
 void stuckiRow(std::vector<int16_t>& work, size_t stride, size_t y, uint8_t* outRow, uint32_t width) {
-    int16_t* r0 = &work[y * stride + 2];
+    int16_t* r0 = &work[y * stride];
     int16_t* r1 = r0 + stride;
     int16_t* r2 = r1 + stride;
     for (size_t x = 0; x < width; ++x) {
-        const int32_t v = r0[x];
+        const int32_t v = r0[x + 2];
         const bool black = v <= 130;
         const int32_t e = black ? v : v - 255;
         outRow[x] = black ? 0 : 255;
-        addShare(r0[x + 1], e * 8 / 42);
-        addShare(r0[x + 2], e * 4 / 42);
-        addShare(r1[x - 2], e / 21);
-        addShare(r1[x - 1], e * 4 / 42);
-        addShare(r1[x], e * 8 / 42);
+        addShare(r0[x + 3], e * 8 / 42);
+        addShare(r0[x + 4], e * 4 / 42);
+        addShare(r1[x], e / 21);
         addShare(r1[x + 1], e * 4 / 42);
-        addShare(r1[x + 2], e / 21);
-        addShare(r2[x - 2], e / 42);
-        addShare(r2[x - 1], e / 21);
-        addShare(r2[x], e * 4 / 42);
+        addShare(r1[x + 2], e * 8 / 42);
+        addShare(r1[x + 3], e * 4 / 42);
+        addShare(r1[x + 4], e / 21);
+        addShare(r2[x], e / 42);
         addShare(r2[x + 1], e / 21);
-        addShare(r2[x + 2], e / 42);
+        addShare(r2[x + 2], e * 4 / 42);
+        addShare(r2[x + 3], e / 21);
+        addShare(r2[x + 4], e / 42);
     }
 }
 

@@ -22,19 +22,45 @@ void restart(KVSZCmdDecodeInfo& d) {
     d.counter = 0;
 }
 
+// The markers are complete: a packet still waiting is overwritten from here
+// on, so it is given up whole.
+void startLength(KVSZCmdDecodeInfo& d) {
+    d.flags &= uint8_t(~kWaiting);
+    d.bodyLength = 0;
+    d.counter = 0;
+    d.state = 4;
+}
+
+// The length arrives low byte first, so the value only grows: each step is
+// checked before it is stored, and the stored length never exceeds the body.
 void onLengthByte(KVSZCmdDecodeInfo& d, uint8_t byte) {
-    if (d.counter == 0) d.bodyLength = 0;
-    d.bodyLength |= uint32_t(byte) << (8 * d.counter);
-    if (++d.counter < 4) return;
-    // A body shorter than its own 4-byte header can't be handed over.
-    if (d.bodyLength > KVSZ_BODY_MAX || d.bodyLength < kBodyHeader) {
+    const uint64_t length = d.counter < 4 ? d.bodyLength | uint64_t(byte) << (8 * d.counter) : UINT64_MAX;
+    if (length > KVSZ_BODY_MAX) {
+        d.bodyLength = 0;
         restart(d);
         return;
     }
-    d.flags &= uint8_t(~kWaiting);  // a waiting packet is overwritten from here on
+    d.bodyLength = uint32_t(length);
+    if (++d.counter < 4) return;
+    // A body shorter than its own 4-byte header can't be handed over.
+    if (d.bodyLength < kBodyHeader) {
+        restart(d);
+        return;
+    }
     std::memset(d.body, 0, sizeof d.body);
     d.counter = 0;
     d.state = 5;
+}
+
+void onBodyByte(KVSZCmdDecodeInfo& d, uint8_t byte) {
+    if (d.bodyLength > KVSZ_BODY_MAX || d.counter >= d.bodyLength) {  // record altered from outside
+        restart(d);
+        return;
+    }
+    d.body[d.counter++] = byte;
+    if (d.counter < d.bodyLength) return;
+    d.counter = 0;
+    d.state = 6;
 }
 
 // Reads the data of a reply in order; remembers when it ran out.
@@ -70,18 +96,13 @@ void KVSZ_Packet_Decode(uint8_t byte) {
     KVSZCmdDecodeInfo& d = gstKVSZCmdDecodeInfo;
     switch (d.state) {
         case 0: case 1: case 2: case 3:
-            if (byte == kHead[d.state]) ++d.state;
-            else d.state = byte == kHead[0] ? 1 : 0;  // the byte may start the next packet
             d.counter = 0;
+            if (byte != kHead[d.state]) d.state = byte == kHead[0] ? 1 : 0;  // the byte may start the next packet
+            else if (d.state == 3) startLength(d);
+            else ++d.state;
             break;
         case 4: onLengthByte(d, byte); break;
-        case 5:
-            d.body[d.counter++] = byte;
-            if (d.counter >= d.bodyLength) {
-                d.counter = 0;
-                d.state = 6;
-            }
-            break;
+        case 5: onBodyByte(d, byte); break;
         case 6: case 7: case 8: case 9:
             if (byte != kTail[d.state - 6]) {
                 restart(d);
@@ -99,6 +120,9 @@ void KVSZ_Packet_Decode(uint8_t byte) {
 int KVSZ_AckToAppProcess(void) {
     KVSZCmdDecodeInfo& d = gstKVSZCmdDecodeInfo;
     if ((d.flags & kWaiting) == 0) return 0;
+    d.flags &= uint8_t(~kWaiting);
+    // The record is public: a length it was given from outside is not trusted.
+    if (d.bodyLength < kBodyHeader || d.bodyLength > KVSZ_BODY_MAX) return 0;
     d.command = d.body[0];
     d.reserved = d.body[1];
     d.random = d.body[2];
@@ -106,7 +130,6 @@ int KVSZ_AckToAppProcess(void) {
     d.dataLength = d.bodyLength - kBodyHeader;
     std::memmove(d.body, d.body + kBodyHeader, d.dataLength);
     std::memset(d.body + d.dataLength, 0, kBodyHeader);
-    d.flags &= uint8_t(~kWaiting);
     return 1;
 }
 

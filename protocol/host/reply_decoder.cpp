@@ -39,27 +39,39 @@ void restart(KVCmdDecodeInfo& d) {
     d.counter = 0;
 }
 
-// A new body starts: a frame still waiting would be overwritten in part, so it
-// is given up whole rather than handed over mixed with the new one.
-void startBody(KVCmdDecodeInfo& d) {
+// The frame's header starts: its fields overwrite those of a frame still
+// waiting to be handed over, so that one is given up whole rather than handed
+// over mixed with the new one.
+void startHeader(KVCmdDecodeInfo& d, uint8_t byte) {
     d.flags &= uint8_t(~kFrameWaiting);
+    d.encryptType = byte >> 4;
+    d.bodyLength = 0;
+    d.counter = 0;
+    d.state = kLength;
+}
+
+void startBody(KVCmdDecodeInfo& d) {
     std::memset(d.body, 0, sizeof d.body);
     d.crcSeed = kvCrcSeedForType(getODMPrinterType());
     d.receivedCrc = 0;
     d.counter = 0;
 }
 
+// The length is checked whole before it is stored: a length the body can't
+// hold drops the frame and leaves the record's length within the body.
 void onLengthByte(KVCmdDecodeInfo& d, uint8_t byte) {
     if (d.counter == 0) {
         d.bodyLength = byte;
         d.counter = 1;
         return;
     }
-    d.bodyLength = uint16_t(d.bodyLength | byte << 8);
-    if (d.bodyLength > KV_DECODE_BODY_MAX) {
+    const uint32_t length = uint32_t(d.bodyLength & 0xFF) | uint32_t(byte) << 8;
+    if (length > KV_DECODE_BODY_MAX) {
+        d.bodyLength = 0;
         restart(d);
         return;
     }
+    d.bodyLength = uint16_t(length);
     startBody(d);
     if (d.bodyLength == 0) {
         d.computedCrc = d.crcSeed;  // the CRC of nothing
@@ -70,6 +82,10 @@ void onLengthByte(KVCmdDecodeInfo& d, uint8_t byte) {
 }
 
 void onBodyByte(KVCmdDecodeInfo& d, uint8_t byte) {
+    if (d.bodyLength > KV_DECODE_BODY_MAX || d.counter >= d.bodyLength) {  // record altered from outside
+        restart(d);
+        return;
+    }
     d.body[d.counter++] = byte;
     if (d.counter < d.bodyLength) return;
     d.computedCrc = HAL_KV_crc32(d.crcSeed, d.body, d.bodyLength);
@@ -78,6 +94,10 @@ void onBodyByte(KVCmdDecodeInfo& d, uint8_t byte) {
 }
 
 void onCrcByte(KVCmdDecodeInfo& d, uint8_t byte) {
+    if (d.counter >= 4) {
+        restart(d);
+        return;
+    }
     d.receivedCrc |= uint32_t(byte) << (8 * d.counter);
     if (++d.counter < 4) return;
     if (d.receivedCrc == d.computedCrc) d.flags |= kFrameWaiting;
@@ -115,11 +135,7 @@ void HAL_KV_Packet_Decode(uint8_t byte) {
             if (byte == uint8_t(type)) d.state = kEncryption;
             else resync(d, byte);
             break;
-        case kEncryption:
-            d.encryptType = byte >> 4;
-            d.counter = 0;
-            d.state = kLength;
-            break;
+        case kEncryption: startHeader(d, byte); break;
         case kLength: onLengthByte(d, byte); break;
         case kBody: onBodyByte(d, byte); break;
         case kCrc: onCrcByte(d, byte); break;
@@ -130,6 +146,9 @@ void HAL_KV_Packet_Decode(uint8_t byte) {
 int HAL_KV_AckToAPP_Process(void) {
     KVCmdDecodeInfo& d = gstKVCmdDecodeInfo;
     if ((d.flags & kFrameWaiting) == 0) return 0;
+    d.flags &= uint8_t(~kFrameWaiting);
+    // The record is public: a length it was given from outside is not trusted.
+    if (d.bodyLength > KV_DECODE_BODY_MAX) return 0;
     if (d.encryptType == 2) {
         AES_Init(AES128_Key);
         AES_Decrypt(d.body, d.body, uint32_t(d.bodyLength / 16 * 16), AES128_IVKey);
@@ -142,7 +161,6 @@ int HAL_KV_AckToAPP_Process(void) {
         std::memmove(d.body, d.body + kBodyHeader, d.payloadLength);
         std::memset(d.body + d.payloadLength, 0, kBodyHeader);
     }
-    d.flags &= uint8_t(~kFrameWaiting);
     return 1;
 }
 

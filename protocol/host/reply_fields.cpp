@@ -7,7 +7,7 @@
 #include "protocol/host/reply_analysis.h"
 
 std::optional<PayloadBytes> kvHandedPayload(const KVCmdDecodeInfo& info) {
-    if (uint32_t(info.payloadLength) + 5 > info.bodyLength) return std::nullopt;
+    if (info.bodyLength > KV_DECODE_BODY_MAX || uint32_t(info.payloadLength) + 5 > info.bodyLength) return std::nullopt;
     return PayloadBytes(info.body, info.payloadLength);
 }
 

@@ -171,6 +171,31 @@ TEST(Decoder, TruncatedFrameIsNeverHandedOver) {
     EXPECT_EQ(HAL_KV_AckToAPP_Process(), 0);
 }
 
+// A frame left waiting, then the header of another with length FFFF: the
+// length is refused before it is stored, the waiting frame is given up, and
+// the hand-over never touches memory past the body.
+TEST(Decoder, OversizedLengthAfterAWaitingFrameIsRefusedBeforeItIsStored) {
+    for (uint32_t family : {28u, 163u}) {
+        HostGuard guard(family);
+        SCOPED_TRACE(family);
+        Bytes header = replyFrame(5, 3, {5, 8});
+        header.resize(family == 163 ? 2 : 4);  // leading bytes, type, encryption byte
+        header[header.size() - 1] = 0x20;       // encrypted
+        const Bytes stream = replyFrame(5, 3, {5, 8}) + header + Bytes{0xFF, 0xFF};
+        for (uint8_t b : stream) HAL_KV_Packet_Decode(b);
+        EXPECT_LE(gstKVCmdDecodeInfo.bodyLength, KV_DECODE_BODY_MAX);
+        EXPECT_EQ(HAL_KV_AckToAPP_Process(), 0);
+        EXPECT_EQ(feed(replyFrame(5, 3, {5, 8})).result, 1u);
+    }
+    // A record whose length an application set beyond the body is not handed over.
+    HostGuard guard(28);
+    gstKVCmdDecodeInfo.flags |= 1;
+    gstKVCmdDecodeInfo.encryptType = 2;
+    gstKVCmdDecodeInfo.bodyLength = 0xFFFF;
+    EXPECT_EQ(HAL_KV_AckToAPP_Process(), 0);
+    gstKVCmdDecodeInfo.bodyLength = 0;
+}
+
 TEST(Decoder, EmptyBodyAndShortBodiesAreSafe) {
     HostGuard guard(28);
     // Body length 0: the CRC of nothing is the seed. No stale frame comes back.

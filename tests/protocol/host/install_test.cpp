@@ -135,6 +135,12 @@ TEST_F(Installed, ToolBuildsAndDecodesFrames) {
     EXPECT_EQ(run(env() + tool + " decode '" + json.string() + "'").out, expected);
     std::ofstream(hex) << hexText.substr(0, hexText.size() - 4);  // last CRC byte missing
     EXPECT_EQ(run(env() + tool + " decode --format hex '" + hex.string() + "'").status, 1);
+    // A family 163 frame, then a header with length FFFF in the same wrapper:
+    // nothing is handed over and nothing past the body is touched.
+    std::ofstream(json) << "{\"Cmd\":\"oyAQAMsgej75SXnz8YEBbT2WdRV6nPcWoyD//w==\"}\n";
+    Outcome oversized = run(env() + tool + " --odm 163 decode --format json '" + json.string() + "'");
+    EXPECT_EQ(oversized.status, 1) << oversized.out;
+    EXPECT_EQ(oversized.out, "kvproto: no complete reply in the input\n");
     // Numbers are decimal (a leading zero is not octal) or 0x hexadecimal.
     const std::string speed10 = run(env() + tool + " build setPrinterPrintSpeedData 10").out;
     EXPECT_EQ(speed10.substr(0, 36), "A3 1E 1C 00 06 00 11 05 07 01 00 0A ");

@@ -140,3 +140,13 @@ TEST_F(KvszTest, DecoderDropsDamagedPacketsAndResynchronises) {
     KVSZ_DecodeReset();
     EXPECT_EQ(feed(reply(7, 1, Bytes(2044, 0xEE))).packets, 1);
 }
+
+// A packet left waiting, then markers and a length of FFFFFFFF: the length is
+// refused before it is stored and the hand-over never moves memory past the body.
+TEST_F(KvszTest, OversizedLengthAfterAWaitingPacketIsRefusedBeforeItIsStored) {
+    const Bytes stream = reply(4, 1, Bytes{0} + texts({"a", "b"})) + Bytes{0x19, 0x73, 0x10, 0x19, 0xFF, 0xFF, 0xFF, 0xFF};
+    for (uint8_t b : stream) KVSZ_Packet_Decode(b);
+    EXPECT_LE(gstKVSZCmdDecodeInfo.bodyLength, uint32_t(KVSZ_BODY_MAX));
+    EXPECT_EQ(KVSZ_AckToAppProcess(), 0);
+    EXPECT_EQ(feed(reply(4, 1, Bytes{0} + texts({"a", "b"}))).packets, 1);
+}
