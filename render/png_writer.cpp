@@ -31,9 +31,9 @@ std::vector<uint8_t> markRows(const Page& page, uint32_t height) {
 }
 
 // Palette index rows: 0 white, 1 black, 2 red, 3 blue (marks).
-void paletteRow(const Page& page, uint32_t y, uint8_t mark, std::vector<uint8_t>& packed) {
+void paletteRow(const Page& page, uint32_t width, uint32_t y, uint8_t mark, std::vector<uint8_t>& packed) {
     std::fill(packed.begin(), packed.end(), 0);
-    for (uint32_t x = 0; x < page.width; ++x) {
+    for (uint32_t x = 0; x < width; ++x) {
         uint8_t v = page.black.dot(x, y) ? 1 : page.red.dot(x, y) ? 2 : 0;
         if (v == 0 && ((mark == 1 && x < 6) || (mark == 2 && (x / 8) % 2 == 0))) v = 3;
         packed[x / 4] |= static_cast<uint8_t>(v << (6 - 2 * (x % 4)));
@@ -55,7 +55,7 @@ void writeRows(png_structp png, png_infop info, const Page& page, uint32_t width
     png_write_info(png, info);
     for (uint32_t y = 0; y < height; ++y) {
         if (palette) {
-            paletteRow(page, y, marks[y], row);
+            paletteRow(page, width, y, marks[y], row);
         } else {
             std::fill(row.begin(), row.end(), 0xFF);  // grey 1 bit: 1 is white
             if (y < page.black.height) {
