@@ -56,6 +56,8 @@ const OptionTarget kOptionTargets[] = {
     {"FeedDist", nullptr, &JobSettings::feedDist},
     {"Cutting", nullptr, &JobSettings::cutting},
     {"Beeper", nullptr, &JobSettings::beeper},
+    // The queue option behind DefaultIsCompressie (lpadmin -o IsCompressie-default=1).
+    {"IsCompressie", &JobSettings::isCompressie, nullptr},
 };
 constexpr int kOptionCount = sizeof(kOptionTargets) / sizeof(kOptionTargets[0]);
 

@@ -136,6 +136,31 @@ TEST_P(Scheduler, PrintsJobsWithOptionsAndWithPpdDefaults) {
     EXPECT_EQ(valueOf(plain, kind.defaultKey), kind.defaultValue);
 }
 
+// Compression is a queue option: lpadmin's IsCompressie-default rewrites the
+// queue's PPD default, and a job without options then sends zlib strips.
+class QueueDefaults : public Scheduler {};
+
+TEST_P(QueueDefaults, LpadminTurnsCompressionOn) {
+    const PrinterKind& kind = GetParam();
+    const std::string queue = kindName(kind);
+    const std::string device = dir_.file("out/" + queue + ".prn");
+    ASSERT_EQ(runCommand({"lpadmin", "-p", queue, "-E", "-v", "file:" + device, "-P", ppdDir() + "/" + kind.ppd},
+                         env(), 30).status, 0);
+    const CommandResult set = runCommand({"lpadmin", "-p", queue, "-o", "IsCompressie-default=1"}, env(), 30);
+    ASSERT_EQ(set.status, 0) << set.out << set.err;
+    ASSERT_EQ(printAndWait(queue, {"PageSize=" + kind.pageSize}), IPP_JSTATE_COMPLETED) << errorLog();
+    const std::string out = kvtest::readFile(device);
+    EXPECT_EQ(parseFor(kind.language, out).error, "");
+    int mode = -1;
+    const size_t bitmap = out.find("BITMAP ");
+    ASSERT_NE(bitmap, std::string::npos);
+    ASSERT_EQ(std::sscanf(out.c_str() + bitmap, "BITMAP %*d,%*d,%*d,%*d,%d,", &mode), 1);
+    EXPECT_EQ(mode, 3) << "the queue's IsCompressie default did not reach the filter";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kovali, QueueDefaults, ::testing::Values(printerKinds()[0]),
+                         [](const auto& info) { return kindName(info.param); });
+
 // One queue per language kind keeps the daemon runs few.
 std::vector<PrinterKind> onePerLanguage() {
     std::vector<PrinterKind> kinds;

@@ -119,6 +119,16 @@ TEST_F(JobSettingsTest, MakerAttributes) {
     EXPECT_EQ(s.compressie, 900);
 }
 
+// Compression is a queue option: the PPD default (which lpadmin's
+// IsCompressie-default rewrites) and a job's IsCompressie both count, the job last.
+TEST_F(JobSettingsTest, CompressionIsAQueueAndJobOption) {
+    usePpd({.defaults = {{"DefaultIsCompressie", "1"}}});
+    EXPECT_EQ(parse("").isCompressie, 1);
+    EXPECT_EQ(parse("IsCompressie=0").isCompressie, 0);
+    usePpd({.defaults = {{"DefaultIsCompressie", "0"}}, .attributes = {{"KVAttr", "CompressiePrint", "0"}}});
+    EXPECT_EQ(parse("IsCompressie=1").isCompressie, 1);
+}
+
 struct ModelCase {
     const char* name;
     std::vector<std::pair<std::string, std::string>> defaults;
