@@ -2,6 +2,7 @@
 // print modes 0 to 5, the image-processing chain for every other mode.
 #include "filter/gray2bytes.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -49,15 +50,47 @@ struct Bayer16 {
 };
 constexpr Bayer16 kBayer16{};
 
-// Threshold of one pixel: it is black when value(v) < limit. Modes 0, 1 and 5
-// compare v <= t, i.e. v < t + 1; modes 2 and 3 compare v / 4.
-uint16_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
+// Limit of one pixel: it is black when its grey value v < limit. Modes 0, 1
+// and 5 compare v <= t, i.e. v < t + 1; modes 2 and 3 compare v / 4 < t,
+// which for whole numbers is v < 4t (at most 252, so every limit is a byte).
+uint8_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
     switch (mode) {
         case 0: return 129;
-        case 2: return OrderedBayer8[y % 8][x % 8];
-        case 3: return ClusteredDot8[y % 8][x % 8];
+        case 2: return static_cast<uint8_t>(4 * OrderedBayer8[y % 8][x % 8]);
+        case 3: return static_cast<uint8_t>(4 * ClusteredDot8[y % 8][x % 8]);
         case 4: return OrderedBayer16[x % 16][y % 16];
         default: return 161;
+    }
+}
+
+// Eight compare results (0x00 or 0xFF, leftmost pixel first) to one byte of
+// dots, most significant bit leftmost: each byte keeps its own bit, and the
+// multiplication adds all eight into the top byte (the bits never overlap).
+inline uint8_t packMask(const uint8_t* mask) {
+    uint64_t m;
+    std::memcpy(&m, mask, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        m &= 0x0102040810204080ull;
+    } else {
+        m &= 0x8040201008040201ull;
+    }
+    return static_cast<uint8_t>((m * 0x0101010101010101ull) >> 56);
+}
+
+// One row against one row of the 16-dot limit cell, 16 dots per step; the
+// compare loop has a fixed count and no branch, so the compiler turns it
+// into vector code.
+void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32_t widthBytes) {
+    uint8_t mask[16];
+    uint32_t b = 0;
+    for (; b + 2 <= widthBytes; b += 2, src += 16) {
+        for (int k = 0; k < 16; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
+        dst[b] = static_cast<uint8_t>(dst[b] | packMask(mask));
+        dst[b + 1] = static_cast<uint8_t>(dst[b + 1] | packMask(mask + 8));
+    }
+    if (b < widthBytes) {  // an odd last byte: the left half of the cell
+        for (int k = 0; k < 8; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
+        dst[b] = static_cast<uint8_t>(dst[b] | packMask(mask));
     }
 }
 
@@ -81,26 +114,15 @@ char charToHex(uint32_t nibble) {
 void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes: Enter function\r\n");
     const size_t width = static_cast<size_t>(widthBytes) * 8;
-    const bool quarter = mode == 2 || mode == 3;
     // Every table repeats every 16 dots across and down: one 16x16 cell of
     // limits serves the whole page, however wide.
-    uint16_t limits[16][16];
+    uint8_t limits[16][16];
     for (uint32_t y = 0; y < 16; ++y) {
         for (uint32_t x = 0; x < 16; ++x) limits[y][x] = pixelLimit(mode, x, y);
     }
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* src = gray + static_cast<size_t>(y) * width;
-        const uint16_t* limit = limits[y % 16];
-        uint8_t* dst = out + static_cast<size_t>(y) * widthBytes;
-        for (uint32_t b = 0; b < widthBytes; ++b) {
-            unsigned bits = 0;
-            for (uint32_t k = 0; k < 8; ++k) {
-                const size_t x = static_cast<size_t>(b) * 8 + k;
-                const unsigned v = quarter ? src[x] / 4u : src[x];
-                bits |= (v < limit[x % 16]) ? (0x80u >> k) : 0u;
-            }
-            dst[b] = static_cast<uint8_t>(dst[b] | bits);
-        }
+        thresholdRow(gray + static_cast<size_t>(y) * width, limits[y % 16], out + static_cast<size_t>(y) * widthBytes,
+                     widthBytes);
     }
     writeLogString("Gray2Bytes: Exit function11\r\n");
 }
