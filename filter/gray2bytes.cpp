@@ -80,17 +80,18 @@ inline uint8_t packMask(const uint8_t* mask) {
 // One row against one row of the 16-dot limit cell, 16 dots per step; the
 // compare loop has a fixed count and no branch, so the compiler turns it
 // into vector code.
-void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32_t widthBytes) {
+// `keep` is 0xFF to add the dots to the bits already in `dst`, 0 to replace them.
+void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32_t widthBytes, uint8_t keep) {
     uint8_t mask[16];
     uint32_t b = 0;
     for (; b + 2 <= widthBytes; b += 2, src += 16) {
         for (int k = 0; k < 16; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
-        dst[b] = static_cast<uint8_t>(dst[b] | packMask(mask));
-        dst[b + 1] = static_cast<uint8_t>(dst[b + 1] | packMask(mask + 8));
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask(mask));
+        dst[b + 1] = static_cast<uint8_t>((dst[b + 1] & keep) | packMask(mask + 8));
     }
     if (b < widthBytes) {  // an odd last byte: the left half of the cell
         for (int k = 0; k < 8; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
-        dst[b] = static_cast<uint8_t>(dst[b] | packMask(mask));
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask(mask));
     }
 }
 
@@ -122,12 +123,15 @@ void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint
     }
     for (uint32_t y = 0; y < height; ++y) {
         thresholdRow(gray + static_cast<size_t>(y) * width, limits[y % 16], out + static_cast<size_t>(y) * widthBytes,
-                     widthBytes);
+                     widthBytes, 0xFF);
     }
     writeLogString("Gray2Bytes: Exit function11\r\n");
 }
 
 namespace {
+
+// The chain's threshold for the row conversion: grey below it is a dot.
+constexpr uint8_t kChainThreshold = 160;
 
 struct ChainMode {
     const char* name;
@@ -166,11 +170,10 @@ static KVImagePtr chainImage(const uint8_t* gray, uint32_t widthBytes, uint32_t 
 // could not be set up), the caller's buffer is left as it was (all white): no
 // dot is printed from missing data.
 static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
-                            int32_t mode) {
+                            const ChainMode& chosen) {
     KVImagePtr image = chainImage(gray, widthBytes, height);
     PrintSetting setting = creatDefaultPrintSetting();
-    setting.threshold = 160;
-    const ChainMode chosen = chainMode(mode);
+    setting.threshold = kChainThreshold;
     writeLogString("%s", chosen.name);
     // A missing record is refused by the chain (code 1) without a plane.
     getKVImageProcessingForCustom(image.get(), &setting, chosen.flags);
@@ -183,6 +186,28 @@ static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthByt
     writeLogString("getPrintData");
 }
 
+// The chain with flag word 0 keeps the page as one band, sets each grey value
+// to 255 when it is at least the threshold and to 0 below it, and packs the
+// band with the same threshold: a dot exactly where the grey value is below
+// the threshold, the plane copied over the caller's buffer. This pass writes
+// those bits straight from the page, without the chain's three page copies.
+// It takes the pages the chain accepts (data, a size that is not zero and
+// fits), and leaves the others untouched as the chain does.
+static void textChainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                                const char* name, uint8_t threshold) {
+    writeLogString("%s", name);
+    const bool usable = gray != nullptr && out != nullptr && widthBytes <= UINT32_MAX / 8 &&
+                        kvImagePixelCount(widthBytes * 8, height) != 0;
+    if (usable) {
+        uint8_t limit[16];
+        std::memset(limit, threshold, sizeof limit);
+        const size_t width = static_cast<size_t>(widthBytes) * 8;
+        for (uint32_t y = 0; y < height; ++y)
+            thresholdRow(gray + y * width, limit, out + static_cast<size_t>(y) * widthBytes, widthBytes, 0);
+    }
+    writeLogString("getPrintData");
+}
+
 void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes:%d", mode);
     if (static_cast<uint32_t>(mode) <= 5) {
@@ -191,5 +216,10 @@ void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t
         return;
     }
     writeLogString("Gray2Bytes - new");
-    chainGray2Bytes(gray, out, widthBytes, height, mode);
+    const ChainMode chosen = chainMode(mode);
+    if (chosen.flags == 0) {
+        textChainGray2Bytes(gray, out, widthBytes, height, chosen.name, kChainThreshold);
+        return;
+    }
+    chainGray2Bytes(gray, out, widthBytes, height, chosen);
 }

@@ -78,6 +78,41 @@ TEST_F(Gray2BytesChain, TextAndUnknownModesThresholdAt160) {
     EXPECT_NE(text.find("getPrintData\r\n"), std::string::npos);
 }
 
+// Flag word 0 takes a direct pass: the same plane as the chain itself makes,
+// written over whatever the caller's buffer held, on random pages of odd and
+// even byte widths; unusable pages stay untouched, as with the chain.
+TEST_F(Gray2BytesChain, TextModesMatchTheChainOnRandomPages) {
+    std::srand(14);
+    for (uint32_t widthBytes : {1u, 3u, 102u}) {
+        for (uint32_t height : {1u, 37u}) {
+            const uint32_t width = widthBytes * 8;
+            std::vector<uint8_t> gray(static_cast<size_t>(width) * height);
+            for (uint8_t& v : gray) v = static_cast<uint8_t>(std::rand());
+            KVImagePtr image(creatKVImage(width, height));
+            image->gray = static_cast<uint8_t*>(std::malloc(gray.size()));
+            std::memcpy(image->gray, gray.data(), gray.size());
+            PrintSetting setting = creatDefaultPrintSetting();
+            setting.threshold = 160;
+            ASSERT_EQ(getKVImageProcessingForCustom(image.get(), &setting, 0), 0);
+            const std::vector<uint8_t> chain(image->bin, image->bin + gray.size() / 8);
+            for (int32_t mode : {6, 9, -1}) {
+                std::vector<uint8_t> out(gray.size() / 8);
+                for (uint8_t& b : out) b = static_cast<uint8_t>(std::rand());
+                Gray2Bytes(gray.data(), out.data(), widthBytes, height, mode);
+                ASSERT_EQ(out, chain) << "mode " << mode << " width " << widthBytes << " height " << height;
+            }
+        }
+    }
+    std::vector<uint8_t> out(8, 0x5A);
+    Gray2Bytes(nullptr, out.data(), 1, 8, 6);
+    Gray2Bytes(std::vector<uint8_t>(64, 0).data(), out.data(), 0, 8, 6);
+    EXPECT_EQ(out, std::vector<uint8_t>(8, 0x5A));
+    std::string text = log();
+    size_t lines = 0;
+    for (size_t at = 0; (at = text.find("KVImageAlgoText\r\n", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 3u * 2 + 2);  // mode 6 once per page size, and the two refused pages
+}
+
 TEST_F(Gray2BytesChain, ImageModesRunTheirChainsByteForByte) {
     const uint32_t widthBytes = 6, width = 48, height = 32;
     const std::vector<uint8_t> gray = mixedPage(width, height);
