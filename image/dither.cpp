@@ -59,6 +59,19 @@ void reseedIfJittered(uint32_t jitter) {
     if (jitter != 0) seed = static_cast<uint32_t>(kvTime());
 }
 
+// One generator step on a local copy of the state (the loops keep it in a
+// register and store it back after each row): seed / 2^31 in single precision.
+inline float nextRand(uint32_t& state) {
+    state = (state * 1103515245u + 12345u) & 0x7FFFFFFFu;
+    return static_cast<float>(static_cast<float>(state) / 2147483648.0);
+}
+
+inline float thresholdFrom(uint32_t& state, uint32_t jitter) {
+    float threshold = 128.0f;
+    if (jitter != 0) threshold = static_cast<float>(threshold + (nextRand(state) - 0.5) * 20.0);
+    return threshold;
+}
+
 // A tap resolved for one row: its target row in the window and its column step.
 struct RowTap {
     float* row;
@@ -157,6 +170,63 @@ int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorK
     return 0;
 }
 
+// Atkinson, one row. The shares for the next two pixels of the row stay in
+// registers (`ahead1`, `ahead2`); the rows below are updated in memory. Each
+// work value receives the same single-precision additions in the same order
+// as with the table of taps, so the dots are the same: a value's own row adds
+// the share of the pixel two before it, then of the pixel just before it; a
+// value on the next row those of the pixels before, above and after it, in
+// scan order. `step` is +1 left to right, -1 right to left (mirrored shares).
+void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_t width, int64_t step,
+                 uint32_t jitter, uint32_t& state) {
+    const int64_t first = step > 0 ? 0 : width - 1;
+    float current = work[first];
+    float ahead1 = width > 1 ? work[first + step] : 0.0f;
+    float ahead2 = width > 2 ? work[first + 2 * step] : 0.0f;
+    for (int64_t i = 0; i < width; ++i) {
+        const int64_t x = first + i * step;
+        const float threshold = thresholdFrom(state, jitter);
+        const bool white = current > threshold;
+        out[x] = white ? 255 : 0;
+        const float share = 0.125f * (current - (white ? 255.0f : 0.0f));
+        const int64_t left = width - 1 - i;  // pixels still to come on this row
+        if (below1 != nullptr) {
+            if (i > 0) below1[x - step] += share;
+            below1[x] += share;
+            if (left > 0) below1[x + step] += share;
+        }
+        if (below2 != nullptr) below2[x] += share;
+        current = ahead1 + share;
+        ahead1 = ahead2 + share;
+        ahead2 = left > 2 ? work[x + 3 * step] : 0.0f;
+    }
+}
+
+int32_t atkinson(KVImage* band, uint32_t direction, uint32_t jitter) {
+    if (!validBand(band)) return 1;
+    const uint32_t rows = std::min<uint32_t>(band->height, 3);
+    std::vector<float> window;
+    try {
+        window.resize(static_cast<size_t>(band->width) * rows);
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+    reseedIfJittered(jitter);
+    const int64_t width = band->width;
+    auto row = [&](uint32_t y) { return window.data() + (y % rows) * band->width; };
+    for (uint32_t y = 0; y < rows - 1; ++y) loadRow(window, band, y, rows);
+    uint32_t state = seed;
+    for (uint32_t y = 0; y < band->height; ++y) {
+        if (static_cast<uint64_t>(y) + rows - 1 < band->height) loadRow(window, band, y + rows - 1, rows);
+        float* below1 = static_cast<uint64_t>(y) + 1 < band->height ? row(y + 1) : nullptr;
+        float* below2 = static_cast<uint64_t>(y) + 2 < band->height ? row(y + 2) : nullptr;
+        atkinsonRow(row(y), below1, below2, band->gray + static_cast<size_t>(y) * band->width, width,
+                    rightToLeft(direction, y) ? -1 : 1, jitter, state);
+    }
+    seed = state;
+    return 0;
+}
+
 // Runs `pixel(x, y, grey)` over the band in each row's scan order and stores
 // its 0/255 result.
 template <typename PixelFn>
@@ -174,16 +244,9 @@ void scanBand(KVImage* band, uint32_t direction, PixelFn pixel) {
 
 }  // namespace
 
-float simpleRand() {
-    seed = (seed * 1103515245u + 12345u) & 0x7FFFFFFFu;
-    return static_cast<float>(static_cast<float>(seed) / 2147483648.0);
-}
+float simpleRand() { return nextRand(seed); }
 
-float getThreshold(uint32_t jitter) {
-    float threshold = 128.0f;
-    if (jitter != 0) threshold = static_cast<float>(threshold + (simpleRand() - 0.5) * 20.0);
-    return threshold;
-}
+float getThreshold(uint32_t jitter) { return thresholdFrom(seed, jitter); }
 
 int32_t errorDiffusion(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorKernel* kernel) {
     return diffuse(band, direction, jitter, kernel);
@@ -206,7 +269,7 @@ int32_t KVImageJarvisJudiceNinkeDither(KVImage* band, uint32_t direction, uint32
 }
 
 int32_t KVImageAtkinsonDither(KVImage* band, uint32_t direction, uint32_t jitter) {
-    return diffuse(band, direction, jitter, &atkinsonAlgo);
+    return atkinson(band, direction, jitter);
 }
 
 int32_t KVImageOrderedBayerDither(KVImage* band, uint32_t direction, uint32_t jitter) {
