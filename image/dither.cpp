@@ -188,7 +188,13 @@ void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_
         const float threshold = thresholdFrom(state, jitter);
         const bool white = current > threshold;
         out[x] = white ? 255 : 0;
-        const float share = 0.125f * (current - (white ? 255.0f : 0.0f));
+        // 0.125 * (current - out) is current / 8 - out / 8 to the last bit:
+        // dividing by a power of two is exact, and the one rounding of the
+        // difference scales with it (a share never comes near the smallest
+        // normal floats: black gives current / 8 either way, and white means
+        // current is above 118). The multiply no longer waits for the
+        // comparison, which shortens the chain from pixel to pixel.
+        const float share = current * 0.125f - (white ? 31.875f : 0.0f);
         const int64_t left = width - 1 - i;  // pixels still to come on this row
         if (below1 != nullptr) {
             if (i > 0) below1[x - step] += share;
