@@ -2,13 +2,14 @@
 // print modes 0 to 5, the image-processing chain for every other mode.
 #include "filter/gray2bytes.h"
 
-#include <bit>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
 #include "filter/debug_log.h"
+#include "image/dither.h"
 #include "image/kvimage.h"
+#include "image/pack_bits.h"
 #include "image/processing_chains.h"
 
 const uint8_t OrderedBayer8[8][8] = {
@@ -63,20 +64,6 @@ uint8_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
     }
 }
 
-// Eight compare results (0x00 or 0xFF, leftmost pixel first) to one byte of
-// dots, most significant bit leftmost: each byte keeps its own bit, and the
-// multiplication adds all eight into the top byte (the bits never overlap).
-inline uint8_t packMask(const uint8_t* mask) {
-    uint64_t m;
-    std::memcpy(&m, mask, 8);
-    if constexpr (std::endian::native == std::endian::little) {
-        m &= 0x0102040810204080ull;
-    } else {
-        m &= 0x8040201008040201ull;
-    }
-    return static_cast<uint8_t>((m * 0x0101010101010101ull) >> 56);
-}
-
 // One row against one row of the 16-dot limit cell, 16 dots per step; the
 // compare loop has a fixed count and no branch, so the compiler turns it
 // into vector code.
@@ -86,12 +73,12 @@ void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32
     uint32_t b = 0;
     for (; b + 2 <= widthBytes; b += 2, src += 16) {
         for (int k = 0; k < 16; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
-        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask(mask));
-        dst[b + 1] = static_cast<uint8_t>((dst[b + 1] & keep) | packMask(mask + 8));
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask8(mask));
+        dst[b + 1] = static_cast<uint8_t>((dst[b + 1] & keep) | packMask8(mask + 8));
     }
     if (b < widthBytes) {  // an odd last byte: the left half of the cell
         for (int k = 0; k < 8; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
-        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask(mask));
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask8(mask));
     }
 }
 
@@ -208,6 +195,20 @@ static void textChainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widt
     writeLogString("getPrintData");
 }
 
+// Mode 7's flag word keeps the page as one band with no tone stage and runs
+// the serpentine jittered Atkinson dither, which leaves every grey value 0 or
+// 255; packing at 160 then makes a dot of every 0. This pass dithers from the
+// page straight into the caller's buffer: the same bits, without the page copy
+// and the one-bit plane the chain allocates. A page the chain refuses, or
+// memory running out before the first row, leaves the buffer untouched.
+static void imageChainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                                 const char* name) {
+    writeLogString("%s", name);
+    if (out != nullptr && widthBytes <= UINT32_MAX / 8)
+        KVImageAtkinsonDitherToBits(gray, widthBytes * 8, height, 1, 1, out);
+    writeLogString("getPrintData");
+}
+
 void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes:%d", mode);
     if (static_cast<uint32_t>(mode) <= 5) {
@@ -219,6 +220,10 @@ void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t
     const ChainMode chosen = chainMode(mode);
     if (chosen.flags == 0) {
         textChainGray2Bytes(gray, out, widthBytes, height, chosen.name, kChainThreshold);
+        return;
+    }
+    if (chosen.flags == KVImageFlagsAlgoImage) {
+        imageChainGray2Bytes(gray, out, widthBytes, height, chosen.name);
         return;
     }
     chainGray2Bytes(gray, out, widthBytes, height, chosen);

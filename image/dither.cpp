@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "filter/seams.h"
+#include "image/pack_bits.h"
 
 const ErrorTap floydSteinbergCoeffs[4] = {
     {1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
@@ -208,29 +209,47 @@ void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_
     }
 }
 
-int32_t atkinson(KVImage* band, uint32_t direction, uint32_t jitter) {
-    if (!validBand(band)) return 1;
-    const uint32_t rows = std::min<uint32_t>(band->height, 3);
+// Atkinson over `height` rows of `width` grey values from `src`: row y's
+// 0/255 results go to `rowOut(y)` (which may be row y of `src` itself: a row
+// is read into the window two rows before its results are written), and
+// `rowDone(y, results)` is called once the row is finished.
+template <typename RowOut, typename RowDone>
+int32_t atkinsonRows(const uint8_t* src, uint32_t width, uint32_t height, uint32_t direction, uint32_t jitter,
+                     RowOut rowOut, RowDone rowDone) {
+    const uint32_t rows = std::min<uint32_t>(height, 3);
     std::vector<float> window;
     try {
-        window.resize(static_cast<size_t>(band->width) * rows);
+        window.resize(static_cast<size_t>(width) * rows);
     } catch (const std::bad_alloc&) {
         return 2;
     }
     reseedIfJittered(jitter);
-    const int64_t width = band->width;
-    auto row = [&](uint32_t y) { return window.data() + (y % rows) * band->width; };
-    for (uint32_t y = 0; y < rows - 1; ++y) loadRow(window, band, y, rows);
+    auto row = [&](uint32_t y) { return window.data() + (y % rows) * static_cast<size_t>(width); };
+    auto load = [&](uint32_t y) {
+        const uint8_t* grey = src + static_cast<size_t>(y) * width;
+        float* to = row(y);
+        for (size_t x = 0; x < width; ++x) to[x] = grey[x];
+    };
+    for (uint32_t y = 0; y < rows - 1; ++y) load(y);
     uint32_t state = seed;
-    for (uint32_t y = 0; y < band->height; ++y) {
-        if (static_cast<uint64_t>(y) + rows - 1 < band->height) loadRow(window, band, y + rows - 1, rows);
-        float* below1 = static_cast<uint64_t>(y) + 1 < band->height ? row(y + 1) : nullptr;
-        float* below2 = static_cast<uint64_t>(y) + 2 < band->height ? row(y + 2) : nullptr;
-        atkinsonRow(row(y), below1, below2, band->gray + static_cast<size_t>(y) * band->width, width,
-                    rightToLeft(direction, y) ? -1 : 1, jitter, state);
+    for (uint32_t y = 0; y < height; ++y) {
+        if (static_cast<uint64_t>(y) + rows - 1 < height) load(y + rows - 1);
+        float* below1 = static_cast<uint64_t>(y) + 1 < height ? row(y + 1) : nullptr;
+        float* below2 = static_cast<uint64_t>(y) + 2 < height ? row(y + 2) : nullptr;
+        uint8_t* out = rowOut(y);
+        atkinsonRow(row(y), below1, below2, out, width, rightToLeft(direction, y) ? -1 : 1, jitter, state);
+        rowDone(y, out);
     }
     seed = state;
     return 0;
+}
+
+int32_t atkinson(KVImage* band, uint32_t direction, uint32_t jitter) {
+    if (!validBand(band)) return 1;
+    const size_t width = band->width;
+    return atkinsonRows(
+        band->gray, band->width, band->height, direction, jitter,
+        [&](uint32_t y) { return band->gray + y * width; }, [](uint32_t, const uint8_t*) {});
 }
 
 // Runs `pixel(x, y, grey)` over the band in each row's scan order and stores
@@ -276,6 +295,24 @@ int32_t KVImageJarvisJudiceNinkeDither(KVImage* band, uint32_t direction, uint32
 
 int32_t KVImageAtkinsonDither(KVImage* band, uint32_t direction, uint32_t jitter) {
     return atkinson(band, direction, jitter);
+}
+
+int32_t KVImageAtkinsonDitherToBits(const uint8_t* gray, uint32_t width, uint32_t height, uint32_t direction,
+                                    uint32_t jitter, uint8_t* bits) {
+    if (gray == nullptr || bits == nullptr || width % 8 != 0 || kvImagePixelCount(width, height) == 0) return 1;
+    std::vector<uint8_t> results;
+    try {
+        results.resize(width);
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+    const size_t rowBytes = width / 8;
+    return atkinsonRows(
+        gray, width, height, direction, jitter, [&](uint32_t) { return results.data(); },
+        [&](uint32_t y, const uint8_t* row) {
+            uint8_t* to = bits + y * rowBytes;
+            for (size_t b = 0; b < rowBytes; ++b) to[b] = packBelow8(row + 8 * b, 1);
+        });
 }
 
 int32_t KVImageOrderedBayerDither(KVImage* band, uint32_t direction, uint32_t jitter) {

@@ -31,6 +31,7 @@ struct Gray2BytesChain : ::testing::Test {
         closeDebugLog();
         return kvtest::readFile(dir.file("LxxLog.log"));
     }
+    void imageModesMatchTheChain(const std::vector<uint8_t>& gray, uint32_t widthBytes);
 };
 
 std::vector<uint8_t> run(const std::vector<uint8_t>& gray, uint32_t widthBytes, int32_t mode) {
@@ -113,9 +114,21 @@ TEST_F(Gray2BytesChain, TextModesMatchTheChainOnRandomPages) {
     EXPECT_EQ(lines, 3u * 2 + 2);  // mode 6 once per page size, and the two refused pages
 }
 
+// Mode 7 dithers straight from the page; mode 8 runs the chain. Both give the
+// chain's own plane, on a mixed page and on random pages of odd and even widths.
 TEST_F(Gray2BytesChain, ImageModesRunTheirChainsByteForByte) {
-    const uint32_t widthBytes = 6, width = 48, height = 32;
-    const std::vector<uint8_t> gray = mixedPage(width, height);
+    std::srand(7);
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> pages = {{6, mixedPage(48, 32)}};
+    for (uint32_t widthBytes : {1u, 3u, 40u}) {
+        std::vector<uint8_t> page(static_cast<size_t>(widthBytes) * 8 * 19);
+        for (uint8_t& v : page) v = static_cast<uint8_t>(std::rand());
+        pages.emplace_back(widthBytes, page);
+    }
+    for (const auto& [widthBytes, gray] : pages) imageModesMatchTheChain(gray, widthBytes);
+}
+
+void Gray2BytesChain::imageModesMatchTheChain(const std::vector<uint8_t>& gray, uint32_t widthBytes) {
+    const uint32_t width = widthBytes * 8, height = static_cast<uint32_t>(gray.size() / width);
     const struct {
         int32_t mode;
         uint32_t flags;
