@@ -15,6 +15,7 @@
 #include "image/device/binarize.h"
 #include "image/device/color_print_chain.h"
 #include "image/device/legacy_gray.h"
+#include "image/pack_bits.h"
 #include "image/kvimage.h"
 #include "image/processing_chains.h"
 #include "protocol/command_builders.h"
@@ -68,11 +69,7 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
 // A width that is no multiple of 8 is binarised as it is and packed with white
 // columns added on the right. Failures once went to standard output, which in
 // the filter is the printer's data stream; they go to the diagnostic log.
-MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
-    const auto w = static_cast<int32_t>(width);
-    const auto h = static_cast<int32_t>(height);
-    std::vector<uint8_t> grey(size_t{width} * height);
-    argb2SingleGray(pixels, w, h, grey.data());
+MallocBitmap binariseGrey(std::vector<uint8_t>& grey, uint32_t width, uint32_t height, uint32_t mode) {
     const int32_t result = kv_cq_img2bin(grey.data(), width, height, static_cast<int32_t>(mode));
     if (result != 0) {
         writeLogString("图像二值化错误: %d", result);
@@ -89,10 +86,20 @@ MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t hei
     return {MallocBytes(packed), width, height};
 }
 
+MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
+    const auto w = static_cast<int32_t>(width);
+    const auto h = static_cast<int32_t>(height);
+    std::vector<uint8_t> grey(size_t{width} * height);
+    argb2SingleGray(pixels, w, h, grey.data());
+    return binariseGrey(grey, width, height, mode);
+}
+
 // The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
 // comes out. The chain widens the picture to whole bytes, which leaves the
 // row length (width + 7) / 8 unchanged, so the bitmap keeps the caller's
 // width; its height is the chain's (16 rows more with the tattoo line).
+MallocBitmap chainBitmap(KVImagePtr image, uint32_t width, uint32_t mode);
+
 MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
     const size_t count = size_t{width} * height;
     std::vector<uint8_t> rgba(count * 4);
@@ -106,6 +113,11 @@ MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height
     }
     KVImagePtr image(creatKVImageWithRGBAData(rgba.data(), width, height));
     if (!image) return {};
+    return chainBitmap(std::move(image), width, mode);
+}
+
+// Runs the chain of `mode` on the record and copies its one-bit plane out.
+MallocBitmap chainBitmap(KVImagePtr image, uint32_t width, uint32_t mode) {
     const PrintSetting setting = creatDefaultPrintSetting();
     int32_t result = 0;
     if (mode == kImageModeA4) {
@@ -138,12 +150,92 @@ MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uin
     }
 }
 
-}  // namespace
+// Grey images without the four-byte round trip. A grey value v stands for the
+// pixel (v, v, v, v), so each grey conversion of the four-byte path is a
+// function of v alone: its 256 results, taken from the conversion itself,
+// give the same grey plane from a table.
+struct GreyLevels {
+    uint8_t argb[256];   // the legacy weighting (threshold and binarisation modes)
+    uint8_t chain[256];  // the KVImage chain's weighting
+    bool ready = false;  // false when memory ran out for the chain's table
+    GreyLevels() {
+        uint8_t pixels[256 * 4];
+        for (int v = 0; v < 256; ++v) {
+            std::memset(pixels + 4 * v, v, 4);
+            argb[v] = argbGrayValue(pixels + 4 * v);
+        }
+        KVImagePtr levels(creatKVImageWithRGBAData(pixels, 256, 1));  // R, G, B, A = v: the order doesn't matter
+        ready = levels && KVImageConvertRGBA2Gray(levels.get()) == 0;
+        if (ready) std::memcpy(chain, levels->gray, 256);
+    }
+};
 
-uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
-    if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
-    MallocBitmap bitmap = convert(pixels, width, height, mode, rotation);
+const GreyLevels* greyLevels() {
+    static const GreyLevels levels;
+    return &levels;
+}
+
+std::vector<uint8_t> mapGrey(const uint8_t* grey, size_t count, const uint8_t* table) {
+    std::vector<uint8_t> out(count);
+    for (size_t i = 0; i < count; ++i) out[i] = table[grey[i]];
+    return out;
+}
+
+// Mode 0 from grey: a dot wherever the weighted grey is at most the threshold.
+MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height) {
+    MallocBitmap bitmap = allocBitmap(width, height);
+    if (!bitmap.bytes) return bitmap;
+    const uint8_t* table = greyLevels()->argb;
+    uint8_t dot[256];
+    for (int v = 0; v < 256; ++v) dot[v] = table[v] <= imgThresholdValue ? 0xFF : 0x00;
+    const size_t rowBytes = (size_t{width} + 7) / 8;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* src = grey + size_t{y} * width;
+        uint8_t* dst = bitmap.bytes.get() + y * rowBytes;
+        uint32_t x = 0;
+        for (; x + 8 <= width; x += 8) {
+            uint8_t mask[8];
+            for (int k = 0; k < 8; ++k) mask[k] = dot[src[x + k]];
+            dst[x / 8] = packMask8(mask);
+        }
+        for (; x < width; ++x) dst[x / 8] = static_cast<uint8_t>(dst[x / 8] | (dot[src[x]] & (0x80u >> (x & 7))));
+    }
+    return bitmap;
+}
+
+// The modes whose conversion starts by weighting the pixel to grey: those
+// the grey entry point converts without four-byte pixels. The KVImage chains
+// widen a picture off the byte grid before weighting it, and a widened white
+// pixel weighs 254, not 255: those pictures keep the four-byte path.
+bool greyMode(uint32_t mode, uint32_t width) {
+    if (!greyLevels()->ready) return false;
+    if (mode >= kImageModeA4 && mode <= kImageModeTattooLine) return width % 8 == 0;
+    return mode == kImageModeThreshold || (mode >= kImageModeBinariseFirst && mode <= kImageModeBinarisePhoto);
+}
+
+MallocBitmap convertGrey(const uint8_t* grey, uint32_t width, uint32_t height, uint32_t mode) {
+    try {
+        const size_t count = size_t{width} * height;
+        if (mode == kImageModeThreshold) return thresholdGrey(grey, width, height);
+        if (mode >= kImageModeA4 && mode <= kImageModeTattooLine) {
+            KVImagePtr image(creatKVImage(width, height));
+            if (!image) return {};
+            std::vector<uint8_t> plane = mapGrey(grey, count, greyLevels()->chain);
+            image->gray = static_cast<uint8_t*>(std::malloc(count));
+            if (image->gray == nullptr) return {};
+            std::memcpy(image->gray, plane.data(), count);
+            return chainBitmap(std::move(image), width, mode);
+        }
+        std::vector<uint8_t> plane = mapGrey(grey, count, greyLevels()->argb);
+        return binariseGrey(plane, width, height, mode);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+// Inversion and turn as the mode allows, then the size out.
+uint8_t* finishBitmap(MallocBitmap bitmap, uint32_t mode, uint8_t invert, uint16_t rotation, uint32_t* outWidth,
+                      uint32_t* outHeight) {
     if (!bitmap.bytes) return nullptr;
     // The KVImage chains (modes 9 to 11) are taken as they come: no inversion,
     // no turn. The colour chain (modes 2 and 3) turns the page itself.
@@ -156,10 +248,21 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
     return bitmap.bytes.release();
 }
 
+}  // namespace
+
+uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
+                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
+    if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
+    return finishBitmap(convert(pixels, width, height, mode, rotation), mode, invert, rotation, outWidth,
+                        outHeight);
+}
+
 uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation, uint32_t mode) {
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
+    if (greyMode(mode, *width))
+        return finishBitmap(convertGrey(grayImage, *width, *height, mode), mode, 0, rotation, width, height);
     const size_t count = size_t{*width} * *height;
     std::unique_ptr<uint8_t[]> pixels;
     try {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -227,6 +228,51 @@ TEST_F(ImageFrontEndTest, GapIsTheBlankMarginAroundTheDots) {
 TEST(InvertHex, ReversesBitOrder) {
     struct Case { uint8_t in, out; } cases[] = {{0x01, 0x80}, {0xF0, 0x0F}, {0xA5, 0xA5}, {0x12, 0x48}, {0x00, 0x00}};
     for (const Case& c : cases) EXPECT_EQ(priva_invertHex(c.in), c.out) << int(c.in);
+}
+
+}  // namespace
+
+namespace {
+
+// The grey entry point converts the threshold, binarisation and KVImage chain
+// modes from a table of grey levels instead of four equal bytes per pixel:
+// the same bitmaps as the four-byte path (A = R = G = B = grey) on random
+// and smooth pictures, both turns, widths on and off the byte grid.
+TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
+    setKvClock([]() -> std::time_t { return 1700000000; });
+    std::srand(12);
+    enum Kind { kNoise, kRamp, kText };
+    const struct { uint32_t w, h; Kind kind; } pictures[] = {
+        {64, 40, kNoise}, {61, 23, kNoise}, {200, 150, kRamp}, {96, 48, kText}, {45, 30, kText}};
+    for (const auto& p : pictures) {
+        Bytes grey(static_cast<size_t>(p.w) * p.h);
+        for (size_t i = 0; i < grey.size(); ++i) {
+            const size_t x = i % p.w, y = i / p.w;
+            switch (p.kind) {
+                case kNoise: grey[i] = static_cast<uint8_t>(std::rand()); break;
+                case kRamp: grey[i] = static_cast<uint8_t>(x * 255 / p.w); break;
+                case kText: grey[i] = (y % 12 < 7 && x % 5 < 2) ? static_cast<uint8_t>(std::rand() % 60) : 255; break;
+            }
+        }
+        Bytes fourBytes;
+        for (uint8_t g : grey) fourBytes.insert(fourBytes.end(), {g, g, g, g});
+        for (uint32_t mode : {0u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u}) {
+            for (uint16_t rotation : {uint16_t{0}, uint16_t{180}}) {
+                std::srand(5);  // the legacy diffusion draws from the C generator
+                const Converted expected = convert(fourBytes, p.w, p.h, mode, 0, rotation);
+                uint32_t w = p.w, h = p.h;
+                std::srand(5);
+                Owned bits(driveGetDataFromGrayImage(grey.data(), &w, &h, rotation, mode));
+                ASSERT_EQ(bits == nullptr, expected.null) << "mode " << mode;
+                if (!bits) continue;
+                EXPECT_EQ(w, expected.width);
+                EXPECT_EQ(h, expected.height);
+                EXPECT_EQ(Bytes(bits.get(), bits.get() + (w + 7) / 8 * h), expected.bits)
+                    << "mode " << mode << ", " << p.w << "x" << p.h << ", rotation " << rotation;
+            }
+        }
+    }
+    setKvClock(nullptr);
 }
 
 }  // namespace
