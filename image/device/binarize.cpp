@@ -34,8 +34,18 @@ uint64_t rangeSum(const uint64_t* hist, int from, int to) {
 }
 
 GrayStats statistics(const uint8_t* image, uint64_t count) {
-    uint64_t hist[256] = {};
-    for (uint64_t i = 0; i < count; ++i) ++hist[image[i]];
+    // Four partial histograms, so runs of one grey level don't wait on one counter.
+    uint64_t part[4][256] = {};
+    uint64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        ++part[0][image[i]];
+        ++part[1][image[i + 1]];
+        ++part[2][image[i + 2]];
+        ++part[3][image[i + 3]];
+    }
+    for (; i < count; ++i) ++part[0][image[i]];
+    uint64_t hist[256];
+    for (int v = 0; v < 256; ++v) hist[v] = part[0][v] + part[1][v] + part[2][v] + part[3][v];
     GrayStats s;
     s.total = count;
     s.light = rangeSum(hist, 239, 255);
@@ -67,27 +77,32 @@ void applyCurve(uint8_t* image, uint64_t count, const uint8_t* curve) {
 // Adds a diffusion share to a 16-bit work cell, wrapping like the printer's firmware tool.
 void addShare(int16_t& cell, int32_t share) { cell = static_cast<int16_t>(cell + share); }
 
-void stuckiRow(std::vector<int16_t>& work, size_t stride, size_t y, uint8_t* outRow, uint32_t width) {
-    int16_t* r0 = &work[y * stride + 2];
-    int16_t* r1 = r0 + stride;
-    int16_t* r2 = r1 + stride;
+// One row of the Stucki-weighted diffusion: r0 is the row (two margin cells
+// on each side), r1 and r2 the two below. The two cells ahead on the row are
+// carried in registers; every cell receives the same wrapped 16-bit sums.
+void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width) {
+    int16_t ahead1 = r0[0];
+    int16_t ahead2 = r0[1];
     for (size_t x = 0; x < width; ++x) {
-        const int32_t v = r0[x];
+        const int32_t v = ahead1;
         const bool black = v <= 130;
         const int32_t e = black ? v : v - 255;
         outRow[x] = black ? 0 : 255;
-        addShare(r0[x + 1], e * 8 / 42);
-        addShare(r0[x + 2], e * 4 / 42);
-        addShare(r1[x - 2], e / 21);
-        addShare(r1[x - 1], e * 4 / 42);
-        addShare(r1[x], e * 8 / 42);
-        addShare(r1[x + 1], e * 4 / 42);
-        addShare(r1[x + 2], e / 21);
-        addShare(r2[x - 2], e / 42);
-        addShare(r2[x - 1], e / 21);
-        addShare(r2[x], e * 4 / 42);
-        addShare(r2[x + 1], e / 21);
-        addShare(r2[x + 2], e / 42);
+        const int32_t e8 = e * 8 / 42, e4 = e * 4 / 42, e21 = e / 21, e42 = e / 42;
+        ahead1 = ahead2;
+        addShare(ahead1, e8);
+        ahead2 = r0[x + 2];
+        addShare(ahead2, e4);
+        addShare(r1[x - 2], e21);
+        addShare(r1[x - 1], e4);
+        addShare(r1[x], e8);
+        addShare(r1[x + 1], e4);
+        addShare(r1[x + 2], e21);
+        addShare(r2[x - 2], e42);
+        addShare(r2[x - 1], e21);
+        addShare(r2[x], e4);
+        addShare(r2[x + 1], e21);
+        addShare(r2[x + 2], e42);
     }
 }
 
@@ -120,18 +135,31 @@ int32_t isText(const uint8_t* image, uint32_t width, uint32_t height) {
 
 int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     if (image == nullptr) return -1;
+    // Three rows of 16-bit cells with two margin cells on each side; shares
+    // that fall into the margins or below the last row are dropped. Row y + 2
+    // is loaded when row y starts, into the cells row y - 1 used.
     const size_t stride = size_t{width} + 4;
     std::vector<int16_t> work;
     try {
-        work.assign(stride * (size_t{height} + 2), 0);
+        work.assign(stride * 3, 0);
     } catch (const std::bad_alloc&) {
         return -1;
     }
+    auto cells = [&](size_t y) { return &work[(y % 3) * stride + 2]; };
+    auto load = [&](size_t y) {
+        int16_t* row = cells(y);
+        if (y < height) {
+            std::copy(image + y * width, image + y * width + width, row);
+        } else {
+            std::fill(row, row + width, int16_t{0});
+        }
+    };
+    load(0);
+    load(1);
     for (size_t y = 0; y < height; ++y) {
-        const uint8_t* row = image + y * width;
-        std::copy(row, row + width, &work[y * stride + 2]);
+        load(y + 2);
+        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width);
     }
-    for (size_t y = 0; y < height; ++y) stuckiRow(work, stride, y, image + y * width, width);
     return 0;
 }
 
