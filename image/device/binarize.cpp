@@ -77,32 +77,41 @@ void applyCurve(uint8_t* image, uint64_t count, const uint8_t* curve) {
 // Adds a diffusion share to a 16-bit work cell, wrapping like the printer's firmware tool.
 void addShare(int16_t& cell, int32_t share) { cell = static_cast<int16_t>(cell + share); }
 
+// The four shares of one pixel's error, each divided with truncation.
+struct StuckiShares {
+    int32_t e8;   // e * 8 / 42
+    int32_t e4;   // e * 4 / 42
+    int32_t e21;  // e / 21
+    int32_t e42;  // e / 42
+};
+
 // One row of the Stucki-weighted diffusion: r0 is the row (two margin cells
 // on each side), r1 and r2 the two below. The two cells ahead on the row are
-// carried in registers; every cell receives the same wrapped 16-bit sums.
-void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width) {
+// carried in registers and each pixel's shares are kept; the rows below then
+// receive them in one pass. The cells wrap at 16 bits, and wrapped addition
+// gives the same cell whatever the order of the shares.
+void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width,
+               std::vector<StuckiShares>& shares) {
     int16_t ahead1 = r0[0];
     int16_t ahead2 = r0[1];
+    StuckiShares* s = shares.data() + 2;  // two empty entries on each side
     for (size_t x = 0; x < width; ++x) {
         const int32_t v = ahead1;
         const bool black = v <= 130;
         const int32_t e = black ? v : v - 255;
         outRow[x] = black ? 0 : 255;
-        const int32_t e8 = e * 8 / 42, e4 = e * 4 / 42, e21 = e / 21, e42 = e / 42;
+        s[x] = {e * 8 / 42, e * 4 / 42, e / 21, e / 42};
         ahead1 = ahead2;
-        addShare(ahead1, e8);
+        addShare(ahead1, s[x].e8);
         ahead2 = r0[x + 2];
-        addShare(ahead2, e4);
-        addShare(r1[x - 2], e21);
-        addShare(r1[x - 1], e4);
-        addShare(r1[x], e8);
-        addShare(r1[x + 1], e4);
-        addShare(r1[x + 2], e21);
-        addShare(r2[x - 2], e42);
-        addShare(r2[x - 1], e21);
-        addShare(r2[x], e4);
-        addShare(r2[x + 1], e21);
-        addShare(r2[x + 2], e42);
+        addShare(ahead2, s[x].e4);
+    }
+    // Cell x below takes the shares of the pixels x - 2 .. x + 2; the margin
+    // cells are never read, so only the row's own cells are summed.
+    for (size_t x = 0; x < width; ++x) {
+        const StuckiShares* c = s + x;
+        addShare(r1[x], c[-2].e21 + c[-1].e4 + c[0].e8 + c[1].e4 + c[2].e21);
+        addShare(r2[x], c[-2].e42 + c[-1].e21 + c[0].e4 + c[1].e21 + c[2].e42);
     }
 }
 
@@ -140,8 +149,10 @@ int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     // is loaded when row y starts, into the cells row y - 1 used.
     const size_t stride = size_t{width} + 4;
     std::vector<int16_t> work;
+    std::vector<StuckiShares> shares;
     try {
         work.assign(stride * 3, 0);
+        shares.assign(size_t{width} + 4, StuckiShares{0, 0, 0, 0});
     } catch (const std::bad_alloc&) {
         return -1;
     }
@@ -158,7 +169,7 @@ int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     load(1);
     for (size_t y = 0; y < height; ++y) {
         load(y + 2);
-        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width);
+        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width, shares);
     }
     return 0;
 }
