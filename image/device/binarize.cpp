@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "filter/debug_log.h"
@@ -77,12 +78,11 @@ void applyCurve(uint8_t* image, uint64_t count, const uint8_t* curve) {
 // Adds a diffusion share to a 16-bit work cell, wrapping like the printer's firmware tool.
 void addShare(int16_t& cell, int32_t share) { cell = static_cast<int16_t>(cell + share); }
 
-// The four shares of one pixel's error, each divided with truncation.
+// The shares of each pixel's error along one row, divided with truncation,
+// with two empty entries on each side.
 struct StuckiShares {
-    int32_t e8;   // e * 8 / 42
-    int32_t e4;   // e * 4 / 42
-    int32_t e21;  // e / 21
-    int32_t e42;  // e / 42
+    std::vector<int32_t> e8, e4, e21, e42;  // e * 8 / 42, e * 4 / 42, e / 21, e / 42
+    explicit StuckiShares(size_t width) : e8(width + 4), e4(width + 4), e21(width + 4), e42(width + 4) {}
 };
 
 // One row of the Stucki-weighted diffusion: r0 is the row (two margin cells
@@ -90,28 +90,35 @@ struct StuckiShares {
 // carried in registers and each pixel's shares are kept; the rows below then
 // receive them in one pass. The cells wrap at 16 bits, and wrapped addition
 // gives the same cell whatever the order of the shares.
-void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width,
-               std::vector<StuckiShares>& shares) {
+void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width, StuckiShares& shares) {
     int16_t ahead1 = r0[0];
     int16_t ahead2 = r0[1];
-    StuckiShares* s = shares.data() + 2;  // two empty entries on each side
+    int32_t* e8 = shares.e8.data() + 2;
+    int32_t* e4 = shares.e4.data() + 2;
+    int32_t* e21 = shares.e21.data() + 2;
+    int32_t* e42 = shares.e42.data() + 2;
     for (size_t x = 0; x < width; ++x) {
         const int32_t v = ahead1;
         const bool black = v <= 130;
         const int32_t e = black ? v : v - 255;
         outRow[x] = black ? 0 : 255;
-        s[x] = {e * 8 / 42, e * 4 / 42, e / 21, e / 42};
+        e8[x] = e * 8 / 42;
+        e4[x] = e * 4 / 42;
+        e21[x] = e;  // divided below, off the row's chain
         ahead1 = ahead2;
-        addShare(ahead1, s[x].e8);
+        addShare(ahead1, e8[x]);
         ahead2 = r0[x + 2];
-        addShare(ahead2, s[x].e4);
+        addShare(ahead2, e4[x]);
+    }
+    for (size_t x = 0; x < width; ++x) {
+        e42[x] = e21[x] / 42;
+        e21[x] = e21[x] / 21;
     }
     // Cell x below takes the shares of the pixels x - 2 .. x + 2; the margin
     // cells are never read, so only the row's own cells are summed.
     for (size_t x = 0; x < width; ++x) {
-        const StuckiShares* c = s + x;
-        addShare(r1[x], c[-2].e21 + c[-1].e4 + c[0].e8 + c[1].e4 + c[2].e21);
-        addShare(r2[x], c[-2].e42 + c[-1].e21 + c[0].e4 + c[1].e21 + c[2].e42);
+        r1[x] = static_cast<int16_t>(r1[x] + e21[x - 2] + e4[x - 1] + e8[x] + e4[x + 1] + e21[x + 2]);
+        r2[x] = static_cast<int16_t>(r2[x] + e42[x - 2] + e21[x - 1] + e4[x] + e21[x + 1] + e42[x + 2]);
     }
 }
 
@@ -149,10 +156,10 @@ int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     // is loaded when row y starts, into the cells row y - 1 used.
     const size_t stride = size_t{width} + 4;
     std::vector<int16_t> work;
-    std::vector<StuckiShares> shares;
+    std::optional<StuckiShares> shares;
     try {
         work.assign(stride * 3, 0);
-        shares.assign(size_t{width} + 4, StuckiShares{0, 0, 0, 0});
+        shares.emplace(width);
     } catch (const std::bad_alloc&) {
         return -1;
     }
@@ -169,7 +176,7 @@ int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     load(1);
     for (size_t y = 0; y < height; ++y) {
         load(y + 2);
-        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width, shares);
+        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width, *shares);
     }
     return 0;
 }
