@@ -69,16 +69,21 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
 // A width that is no multiple of 8 is binarised as it is and packed with white
 // columns added on the right. Failures once went to standard output, which in
 // the filter is the printer's data stream; they go to the diagnostic log.
-MallocBitmap binariseGrey(std::vector<uint8_t>& grey, uint32_t width, uint32_t height, uint32_t mode) {
-    const int32_t result = kv_cq_img2bin(grey.data(), width, height, static_cast<int32_t>(mode));
+// `grey` (width x height values) is binarised in place.
+MallocBitmap binariseGrey(uint8_t* grey, uint32_t width, uint32_t height, uint32_t mode) {
+    const int32_t result = kv_cq_img2bin(grey, width, height, static_cast<int32_t>(mode));
     if (result != 0) {
         writeLogString("图像二值化错误: %d", result);
         return {};
     }
     const uint32_t packedWidth = (width + 7) / 8 * 8;
-    if (packedWidth != width) grey = padRowsWhite(grey, width, height, packedWidth);
+    std::vector<uint8_t> padded;
+    if (packedWidth != width) {
+        padded = padRowsWhite(std::vector<uint8_t>(grey, grey + size_t{width} * height), width, height, packedWidth);
+        grey = padded.data();
+    }
     uint32_t length = 0;
-    uint8_t* packed = kv_BinImg2PrinterData(grey.data(), packedWidth, height, &length);
+    uint8_t* packed = kv_BinImg2PrinterData(grey, packedWidth, height, &length);
     if (packed == nullptr) {
         writeLogString("kv_BinImg2PrinterData error");
         return {};
@@ -91,7 +96,7 @@ MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t hei
     const auto h = static_cast<int32_t>(height);
     std::vector<uint8_t> grey(size_t{width} * height);
     argb2SingleGray(pixels, w, h, grey.data());
-    return binariseGrey(grey, width, height, mode);
+    return binariseGrey(grey.data(), width, height, mode);
 }
 
 // The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
@@ -175,10 +180,9 @@ const GreyLevels* greyLevels() {
     return &levels;
 }
 
-std::vector<uint8_t> mapGrey(const uint8_t* grey, size_t count, const uint8_t* table) {
-    std::vector<uint8_t> out(count);
+// The grey levels through `table` into `out` (which may be `grey` itself).
+void mapGrey(const uint8_t* grey, uint8_t* out, size_t count, const uint8_t* table) {
     for (size_t i = 0; i < count; ++i) out[i] = table[grey[i]];
-    return out;
 }
 
 // Mode 0 from grey: a dot wherever the weighted grey is at most the threshold.
@@ -213,21 +217,26 @@ bool greyMode(uint32_t mode, uint32_t width) {
     return mode == kImageModeThreshold || (mode >= kImageModeBinariseFirst && mode <= kImageModeBinarisePhoto);
 }
 
-MallocBitmap convertGrey(const uint8_t* grey, uint32_t width, uint32_t height, uint32_t mode) {
+// `scratch`, when given, is the grey image itself, free to be overwritten.
+MallocBitmap convertGrey(const uint8_t* grey, uint8_t* scratch, uint32_t width, uint32_t height, uint32_t mode) {
     try {
         const size_t count = size_t{width} * height;
         if (mode == kImageModeThreshold) return thresholdGrey(grey, width, height);
         if (mode >= kImageModeA4 && mode <= kImageModeTattooLine) {
             KVImagePtr image(creatKVImage(width, height));
             if (!image) return {};
-            std::vector<uint8_t> plane = mapGrey(grey, count, greyLevels()->chain);
             image->gray = static_cast<uint8_t*>(std::malloc(count));
             if (image->gray == nullptr) return {};
-            std::memcpy(image->gray, plane.data(), count);
+            mapGrey(grey, image->gray, count, greyLevels()->chain);
             return chainBitmap(std::move(image), width, mode);
         }
-        std::vector<uint8_t> plane = mapGrey(grey, count, greyLevels()->argb);
-        return binariseGrey(plane, width, height, mode);
+        std::unique_ptr<uint8_t[]> own;
+        if (scratch == nullptr) {
+            own = std::make_unique_for_overwrite<uint8_t[]>(count);
+            scratch = own.get();
+        }
+        mapGrey(grey, scratch, count, greyLevels()->argb);
+        return binariseGrey(scratch, width, height, mode);
     } catch (const std::bad_alloc&) {
         return {};
     }
@@ -257,12 +266,20 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
                         outHeight);
 }
 
+uint8_t* driveGetDataFromOwnGrayImage(uint8_t* grayImage, uint32_t* width, uint32_t* height, uint16_t rotation,
+                                      uint32_t mode) {
+    if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
+    if (!usableSize(*width, *height) || !greyMode(mode, *width))
+        return driveGetDataFromGrayImage(grayImage, width, height, rotation, mode);
+    return finishBitmap(convertGrey(grayImage, grayImage, *width, *height, mode), mode, 0, rotation, width, height);
+}
+
 uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation, uint32_t mode) {
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
     if (greyMode(mode, *width))
-        return finishBitmap(convertGrey(grayImage, *width, *height, mode), mode, 0, rotation, width, height);
+        return finishBitmap(convertGrey(grayImage, nullptr, *width, *height, mode), mode, 0, rotation, width, height);
     const size_t count = size_t{*width} * *height;
     std::unique_ptr<uint8_t[]> pixels;
     try {

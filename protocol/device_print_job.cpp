@@ -85,10 +85,11 @@ std::optional<Canvas> scalePage(const DeviceModel& model, const uint8_t* page, u
 
 // The one-bit page in a zeroed buffer of zoomW x zoomH / 8 bytes, zoomH being
 // the height the conversion reports; nothing when the conversion fails.
-std::optional<MallocBitmap> convertPage(const Canvas& canvas, uint32_t mode) {
+std::optional<MallocBitmap> convertPage(Canvas& canvas, uint32_t mode) {
     uint32_t w = canvas.width;
     uint32_t h = canvas.height;
-    const MallocBytes bits(driveGetDataFromGrayImage(canvas.pixels.get(), &w, &h, 0, mode));
+    // The canvas is not needed after the conversion: it may be converted in place.
+    const MallocBytes bits(driveGetDataFromOwnGrayImage(canvas.pixels.get(), &w, &h, 0, mode));
     if (!bits) return std::nullopt;
     MallocBitmap page = allocBitmap(canvas.width, h);
     if (!page.bytes) return std::nullopt;
@@ -113,7 +114,7 @@ void appendSettings(DynamicArray* out, const JobSettings* s, uint32_t type) {
 // Scales, converts and frames the page image; false when there is no image.
 bool appendImage(DynamicArray* out, const DeviceModel& model, const uint8_t* page, uint32_t width,
                  uint32_t height, const JobSettings* s) {
-    const std::optional<Canvas> canvas = scalePage(model, page, width, height);
+    std::optional<Canvas> canvas = scalePage(model, page, width, height);
     if (!canvas) {
         writeLogString("page %" PRIu32 " x %" PRIu32 " does not fit the model's canvas, not printed", width, height);
         return false;

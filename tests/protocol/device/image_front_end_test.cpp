@@ -269,6 +269,13 @@ TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
                 EXPECT_EQ(h, expected.height);
                 EXPECT_EQ(Bytes(bits.get(), bits.get() + (w + 7) / 8 * h), expected.bits)
                     << "mode " << mode << ", " << p.w << "x" << p.h << ", rotation " << rotation;
+                // Converting the caller's own copy in place gives the same bitmap.
+                Bytes own = grey;
+                w = p.w, h = p.h;
+                std::srand(5);
+                Owned inPlace(driveGetDataFromOwnGrayImage(own.data(), &w, &h, rotation, mode));
+                ASSERT_TRUE(inPlace != nullptr);
+                EXPECT_EQ(Bytes(inPlace.get(), inPlace.get() + (w + 7) / 8 * h), expected.bits) << "in place, mode " << mode;
             }
         }
     }
