@@ -171,21 +171,28 @@ int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorK
     return 0;
 }
 
-// Atkinson, one row. The shares for the next two pixels of the row stay in
-// registers (`ahead1`, `ahead2`); the rows below are updated in memory. Each
-// work value receives the same single-precision additions in the same order
-// as with the table of taps, so the dots are the same: a value's own row adds
-// the share of the pixel two before it, then of the pixel just before it; a
-// value on the next row those of the pixels before, above and after it, in
-// scan order. `step` is +1 left to right, -1 right to left (mirrored shares).
-void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_t width, int64_t step,
-                 uint32_t jitter, uint32_t& state) {
-    const int64_t first = step > 0 ? 0 : width - 1;
+// Atkinson, one row, `Step` +1 left to right or -1 right to left (mirrored
+// shares). Every work value receives the same single-precision additions in
+// the same order as with the table of taps, so the dots are the same:
+//  - a value of the row gets the share of the pixel two before it, then of
+//    the pixel just before it; both are carried in registers (`ahead1`,
+//    `ahead2`) and never stored;
+//  - a value of the next row gets the shares of the pixels before, above and
+//    after it, in that order; it is loaded once, carried through the three
+//    pixels in registers (`next0` .. `next2`) and stored once;
+//  - a value two rows down gets the share of the pixel above it.
+// Rows below the band are the window's spare rows, whose values are dropped.
+template <int Step>
+void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_t width, uint32_t jitter,
+                 uint32_t& state) {
+    const int64_t first = Step > 0 ? 0 : width - 1;
     float current = work[first];
-    float ahead1 = width > 1 ? work[first + step] : 0.0f;
-    float ahead2 = width > 2 ? work[first + 2 * step] : 0.0f;
-    for (int64_t i = 0; i < width; ++i) {
-        const int64_t x = first + i * step;
+    float ahead1 = width > 1 ? work[first + Step] : 0.0f;
+    float ahead2 = width > 2 ? work[first + 2 * Step] : 0.0f;
+    float next0 = 0.0f;           // below1 at the pixel before
+    float next1 = below1[first];  // below1 under the pixel
+    int64_t x = first;
+    for (int64_t i = 0; i < width; ++i, x += Step) {
         const float threshold = thresholdFrom(state, jitter);
         const bool white = current > threshold;
         out[x] = white ? 255 : 0;
@@ -197,16 +204,17 @@ void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_
         // comparison, which shortens the chain from pixel to pixel.
         const float share = current * 0.125f - (white ? 31.875f : 0.0f);
         const int64_t left = width - 1 - i;  // pixels still to come on this row
-        if (below1 != nullptr) {
-            if (i > 0) below1[x - step] += share;
-            below1[x] += share;
-            if (left > 0) below1[x + step] += share;
-        }
-        if (below2 != nullptr) below2[x] += share;
+        if (i > 0) below1[x - Step] = next0 + share;
+        next1 += share;
+        const float next2 = left > 0 ? below1[x + Step] + share : 0.0f;
+        below2[x] += share;
         current = ahead1 + share;
         ahead1 = ahead2 + share;
-        ahead2 = left > 2 ? work[x + 3 * step] : 0.0f;
+        ahead2 = left > 2 ? work[x + 3 * Step] : 0.0f;
+        next0 = next1;
+        next1 = next2;
     }
+    below1[x - Step] = next0;  // the last pixel's value below
 }
 
 // Atkinson over `height` rows of `width` grey values from `src`: row y's
@@ -217,14 +225,16 @@ template <typename RowOut, typename RowDone>
 int32_t atkinsonRows(const uint8_t* src, uint32_t width, uint32_t height, uint32_t direction, uint32_t jitter,
                      RowOut rowOut, RowDone rowDone) {
     const uint32_t rows = std::min<uint32_t>(height, 3);
-    std::vector<float> window;
+    std::vector<float> window;  // the rows in use, then two spare rows for shares below the band
     try {
-        window.resize(static_cast<size_t>(width) * rows);
+        window.resize(static_cast<size_t>(width) * (rows + 2));
     } catch (const std::bad_alloc&) {
         return 2;
     }
     reseedIfJittered(jitter);
     auto row = [&](uint32_t y) { return window.data() + (y % rows) * static_cast<size_t>(width); };
+    float* spare1 = window.data() + static_cast<size_t>(rows) * width;
+    float* spare2 = spare1 + width;
     auto load = [&](uint32_t y) {
         const uint8_t* grey = src + static_cast<size_t>(y) * width;
         float* to = row(y);
@@ -234,10 +244,14 @@ int32_t atkinsonRows(const uint8_t* src, uint32_t width, uint32_t height, uint32
     uint32_t state = seed;
     for (uint32_t y = 0; y < height; ++y) {
         if (static_cast<uint64_t>(y) + rows - 1 < height) load(y + rows - 1);
-        float* below1 = static_cast<uint64_t>(y) + 1 < height ? row(y + 1) : nullptr;
-        float* below2 = static_cast<uint64_t>(y) + 2 < height ? row(y + 2) : nullptr;
+        float* below1 = static_cast<uint64_t>(y) + 1 < height ? row(y + 1) : spare1;
+        float* below2 = static_cast<uint64_t>(y) + 2 < height ? row(y + 2) : spare2;
         uint8_t* out = rowOut(y);
-        atkinsonRow(row(y), below1, below2, out, width, rightToLeft(direction, y) ? -1 : 1, jitter, state);
+        if (rightToLeft(direction, y)) {
+            atkinsonRow<-1>(row(y), below1, below2, out, width, jitter, state);
+        } else {
+            atkinsonRow<1>(row(y), below1, below2, out, width, jitter, state);
+        }
         rowDone(y, out);
     }
     seed = state;
