@@ -16,6 +16,7 @@
 # log and dump where it always does (/var/log/cups when writable).
 #
 #   tools/bench-compare.sh [--no-memory]     RUNS=9 tools/bench-compare.sh
+#   KV_FILTER=/other/rastertokvlabel tools/bench-compare.sh   (time another build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,7 @@ BUILD=build
 cmake -S . -B "$BUILD" -G Ninja >/dev/null
 cmake --build "$BUILD" -j2 --target rastertokvlabel bench_make_workload kvppd >/dev/null
 
-FILTER=$PWD/$BUILD/filter/rastertokvlabel
+FILTER=${KV_FILTER:-$PWD/$BUILD/filter/rastertokvlabel}
 MAKE=$PWD/$BUILD/bench/bench_make_workload
 PPDS=$PWD/$BUILD/ppd/ppd
 RASTERTOLABEL=$(cups-config --serverbin)/filter/rastertolabel
