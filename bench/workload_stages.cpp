@@ -17,6 +17,7 @@
 #include "image/dither.h"
 #include "languages/generators.h"
 #include "languages/strips.h"
+#include "protocol/device_bitmap.h"
 #include "protocol/device_image.h"
 #include "protocol/device_print.h"
 #include "protocol/device_transfer.h"
@@ -177,11 +178,10 @@ void BM_DeviceConvert(benchmark::State& state) {
     uint8_t* canvas = m.zoom(page.grey.data(), page.widthBytes * 8, page.height, &cw, &ch);
     const std::vector<uint8_t> source(canvas, canvas + size_t{cw} * ch);
     std::free(canvas);
-    std::vector<uint8_t> scratch(source.size());
     for (auto _ : state) {
-        scratch = source;
-        uint32_t w = cw, h = ch;
-        std::free(driveGetDataFromOwnGrayImage(scratch.data(), &w, &h, 0, m.imageMode));
+        MallocBytes copy(static_cast<uint8_t*>(std::malloc(source.size())));
+        std::memcpy(copy.get(), source.data(), source.size());
+        benchmark::DoNotOptimize(convertGrayImage(std::move(copy), cw, ch, m.imageMode).bytes.get());
     }
 }
 BENCHMARK(BM_DeviceConvert)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
@@ -193,11 +193,9 @@ void BM_DeviceTransfer(benchmark::State& state) {
     const PaddedPage& page = label();
     const Model m = model(state.range(0));
     uint32_t w = 0, h = 0;
-    uint8_t* canvas = m.zoom(page.grey.data(), page.widthBytes * 8, page.height, &w, &h);
-    uint8_t* bits = driveGetDataFromOwnGrayImage(canvas, &w, &h, 0, m.imageMode);
-    for (auto _ : state) SendPackPtr frames(driveGetPrintDataFromHex(bits, w, h));
-    std::free(bits);
-    std::free(canvas);
+    MallocBytes canvas(m.zoom(page.grey.data(), page.widthBytes * 8, page.height, &w, &h));
+    const MallocBitmap bits = convertGrayImage(std::move(canvas), w, h, m.imageMode);
+    for (auto _ : state) SendPackPtr frames(driveGetPrintDataFromHex(bits.bytes.get(), bits.width, bits.height));
 }
 BENCHMARK(BM_DeviceTransfer)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
 

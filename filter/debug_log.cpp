@@ -1,7 +1,17 @@
 // Diagnostic log "LxxLog.log" and send-data dump "LxxSendData.bin". Each file is
-// opened ("w+", emptied) at its first write of the run; a file that can't be
-// opened drops the write silently and is tried again at the next one.
+// opened (emptied) at its first write of the run; a file that can't be opened
+// drops the write silently and is tried again at the next one.
+//
+// The filter often runs as root in a folder other users may write to, so a
+// file is only used when it is safe: opened without following a symbolic link,
+// a regular file with a single link, owned by the running user; it is created
+// with mode 0600 (the dump holds a whole job's printer bytes) and an older file
+// is set to 0600 before it is emptied.
 #include "filter/debug_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +25,8 @@ struct LogFiles {
     std::string directory = "/var/log/cups";
     std::FILE* log = nullptr;
     std::FILE* dump = nullptr;
+    int flushHolds = 0;         // open LogFlushHold scopes
+    bool flushPending = false;  // log lines written while flushing was held
 };
 
 LogFiles& files() {
@@ -22,15 +34,33 @@ LogFiles& files() {
     return state;
 }
 
+// The file at `path` opened for reading and writing and emptied, or null when
+// it can't be opened or is not a file the running user alone controls.
+std::FILE* openPrivateFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    const bool safe = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == geteuid() &&
+                      fchmod(fd, 0600) == 0 && ftruncate(fd, 0) == 0;
+    // Back to blocking writes: O_NONBLOCK only kept a planted FIFO from stalling the open.
+    if (!safe || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "w+");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
 bool InitLogData() {
     LogFiles& f = files();
-    if (f.log == nullptr) f.log = std::fopen((f.directory + "/LxxLog.log").c_str(), "w+");
+    if (f.log == nullptr) f.log = openPrivateFile(f.directory + "/LxxLog.log");
     return f.log != nullptr;
 }
 
 bool InitHexData() {
     LogFiles& f = files();
-    if (f.dump == nullptr) f.dump = std::fopen((f.directory + "/LxxSendData.bin").c_str(), "w+");
+    if (f.dump == nullptr) f.dump = openPrivateFile(f.directory + "/LxxSendData.bin");
     return f.dump != nullptr;
 }
 
@@ -44,7 +74,8 @@ void pwriteHex(const void* bytes, int64_t count) {
 
 int writeLogString(const char* format, ...) {
     if (!InitLogData()) return -1;
-    std::FILE* log = files().log;
+    LogFiles& f = files();
+    std::FILE* log = f.log;
     const std::time_t now = kvTime();
     std::tm local{};
     localtime_r(&now, &local);
@@ -55,8 +86,21 @@ int writeLogString(const char* format, ...) {
     const int written = std::vfprintf(log, format, args);
     va_end(args);
     std::fputs("\r\n", log);
-    std::fflush(log);
+    if (f.flushHolds > 0) {
+        f.flushPending = true;
+    } else {
+        std::fflush(log);
+    }
     return written;
+}
+
+LogFlushHold::LogFlushHold() { ++files().flushHolds; }
+
+LogFlushHold::~LogFlushHold() {
+    LogFiles& f = files();
+    if (--f.flushHolds > 0 || !f.flushPending) return;
+    f.flushPending = false;
+    if (f.log != nullptr) std::fflush(f.log);
 }
 
 void writeDebugData(const void* bytes, int64_t count) {
@@ -70,6 +114,7 @@ void closeDebugLog() {
     if (f.log != nullptr) std::fclose(f.log);
     f.dump = nullptr;
     f.log = nullptr;
+    f.flushPending = false;
 }
 
 void kvPrintf(const char* /*format*/, ...) {}

@@ -2,6 +2,9 @@
 // ExtensionAttr attributes) and the job options, with every step logged.
 #include "filter/job_settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -211,14 +214,29 @@ void applyKvAttr(const char* option, const char* value, JobSettings* s) {
     }
 }
 
+// True when the text starts with a number as atoi reads one (white space, an
+// optional sign, at least one digit).
+bool hasLeadingNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 // "odm.dev": the two halves are held in 50-byte buffers (49 characters), so a
-// longer half is cut to its first 49 characters before it is read.
+// longer half is cut to its first 49 characters before it is read. A value
+// whose device half holds no number ("." or "28.") names no device and is
+// ignored, rather than read as device model 0.
 void applyPrinterSize(const char* value) {
     const char* dot = std::strchr(value, '.');
     if (dot == nullptr) return;
     constexpr size_t kHalfMax = 49;
     const std::string before(value, std::min<size_t>(static_cast<size_t>(dot - value), kHalfMax));
     const std::string after(dot + 1, std::min<size_t>(std::strlen(dot + 1), kHalfMax));
+    if (!hasLeadingNumber(after)) {
+        writeLogString("PrinterSize: %s names no device, ignored", value);
+        return;
+    }
     odmType = static_cast<uint8_t>(atoiValue(before.c_str()));
     devType = atoiValue(after.c_str());
     writeLogString("PrinterSize: %s", value);
@@ -226,6 +244,8 @@ void applyPrinterSize(const char* value) {
 }
 
 void readMakerAttributes(ppd_file_t* ppd, JobSettings* s) {
+    // A PPD may hold any number of these: their log lines are flushed once.
+    const LogFlushHold batch;
     for (ppd_attr_t* a = ppdFindAttr(ppd, "KVAttr", nullptr); a != nullptr;
          a = ppdFindNextAttr(ppd, "KVAttr", nullptr)) {
         writeLogString("KVAttr: [%s] = [%s]", optionKeyword(a), valueOf(a));
@@ -261,6 +281,50 @@ void logDefaults(const JobSettings* s) {
     writeLogString("Default Beeper:%d", s->beeper);
 }
 
+// Highest resolution the PPD offers, in dots per inch: its DefaultResolution
+// and every choice of its Resolution option ("203dpi", "300x600dpi"); 0 for none.
+double highestResolution(ppd_file_t* ppd) {
+    long best = 0;
+    const auto consider = [&best](const char* text) {
+        if (text == nullptr) return;
+        char* end = nullptr;
+        const long x = std::strtol(text, &end, 10);
+        long y = x;
+        if (end != nullptr && *end == 'x') y = std::strtol(end + 1, nullptr, 10);
+        best = std::max({best, x, y});
+    };
+    if (ppd_attr_t* attr = ppdFindAttr(ppd, "DefaultResolution", nullptr)) consider(attr->value);
+    if (ppd_option_t* option = ppdFindOption(ppd, "Resolution")) {
+        for (int i = 0; i < option->num_choices; ++i) consider(option->choices[i].choice);
+    }
+    constexpr long kHighestSensible = 9600;
+    return best <= kHighestSensible ? static_cast<double>(best) : 0.0;
+}
+
+// The largest media of the PPD in dots: the custom size limits and the paper
+// sizes, at the highest resolution. Left at 0 when the PPD names no media or
+// no resolution.
+void readMediaBound(ppd_file_t* ppd, JobSettings* s) {
+    const double dpi = highestResolution(ppd);
+    double widthPt = 0;
+    double heightPt = 0;
+    if (ppd->variable_sizes) {
+        widthPt = ppd->custom_max[0];
+        heightPt = ppd->custom_max[1];
+    }
+    for (int i = 0; i < ppd->num_sizes; ++i) {
+        widthPt = std::max(widthPt, static_cast<double>(ppd->sizes[i].width));
+        heightPt = std::max(heightPt, static_cast<double>(ppd->sizes[i].length));
+    }
+    const double widthDots = std::ceil(widthPt * dpi / 72.0);
+    const double heightDots = std::ceil(heightPt * dpi / 72.0);
+    // A PPD claiming more than 2^24 dots either way names no real media.
+    constexpr double kLargest = 1 << 24;
+    if (!(widthDots >= 1 && heightDots >= 1 && widthDots <= kLargest && heightDots <= kLargest)) return;
+    s->mediaMaxWidthDots = static_cast<int32_t>(widthDots);
+    s->mediaMaxHeightDots = static_cast<int32_t>(heightDots);
+}
+
 }  // namespace
 
 void set_pstops_with_ppd(JobSettings* settings) {
@@ -274,6 +338,7 @@ void set_pstops_with_ppd(JobSettings* settings) {
     writeLogString("module_number:%d", ppd->model_number);
     readPpdDefaults(ppd, settings);
     readMakerAttributes(ppd, settings);
+    readMediaBound(ppd, settings);
     logDefaults(settings);
     ppdClose(ppd);
 }

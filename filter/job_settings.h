@@ -34,6 +34,12 @@ struct JobSettings {
     int32_t cutting;
     int32_t beeper;
     int32_t colorPrintModel;
+    // The largest page the printer's media allow, in dots: the PPD's custom
+    // size limits or its largest paper size, at its highest resolution. 0 when
+    // the PPD doesn't say (or there is none); the page loop then applies its
+    // own cap.
+    int32_t mediaMaxWidthDots;
+    int32_t mediaMaxHeightDots;
 };
 
 // Output language or device model (see the PPD's PrinterModel); initial value 1.

@@ -6,9 +6,23 @@
 
 #include "filter/job_settings.h"
 
-// Runs the whole job on an open CUPS input file. Returns 0.
+// The largest page the loop reads, in dots: pixels per row (cupsBytesPerLine
+// over the bytes per pixel) and rows. The printer's largest media with slack
+// for rounding, or 2560 x 12000 when the settings name no media.
+struct PageLimit {
+    uint64_t width;
+    uint64_t height;
+};
+PageLimit largestPage(const JobSettings* settings);
+
+// Runs the whole job on an open CUPS input file. Returns 0 when every page was
+// sent (or the job was cancelled between pages), 1 after an "ERROR:" line on
+// standard error: a page larger than the printer's media or without memory
+// (the job end sequence is still sent), or a failed write to standard output.
 int print_bitmap(JobSettings* settings, cups_file_t* input);
 // ESC/POS job start (initialise, beeper, drawer kicks) and the ODM hand-over.
-void setupJobStart(JobSettings* settings);
-// ESC/POS job end (drawer kicks, cut, beeper, initialise).
-void setupJobEnd(JobSettings* settings);
+// False when standard output refuses the bytes.
+bool setupJobStart(JobSettings* settings);
+// ESC/POS job end (drawer kicks, cut, beeper, initialise). False when standard
+// output refuses the bytes.
+bool setupJobEnd(JobSettings* settings);

@@ -13,9 +13,11 @@ DynamicArray* getZPLPrintData(const uint8_t* page, int64_t width, uint64_t heigh
 DynamicArray* getSFZPLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
 DynamicArray* getCPCLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
 DynamicArray* getESCPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings);
-// RGBA page; rowBytes is the page buffer's row length in bytes.
+// Two-colour page of `bytesPerPixel` bytes a pixel: 4 RGBA, 3 RGB, 1 grey (grey
+// and RGB pixels are split as opaque colours); rowBytes is the page buffer's
+// row length in bytes, at least width x bytesPerPixel (else no bitmap).
 DynamicArray* getTSPLTwoColorPrintData(const uint8_t* page, int64_t rowBytes, int64_t width, uint64_t height,
-                                       const JobSettings* settings);
+                                       const JobSettings* settings, int bytesPerPixel = 4);
 
 // Crops the page in place to the maximum print width; width (pixels) is in/out.
 void subImageLessthenMaxPrintWidthMM(uint8_t* page, int64_t* width, uint64_t height, const JobSettings* settings,

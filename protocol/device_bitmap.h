@@ -43,3 +43,10 @@ std::vector<uint8_t> padRowsWhite(const std::vector<uint8_t>& grey, uint32_t wid
 
 // The byte with its bit order reversed.
 uint8_t reverseBits(uint8_t byte);
+
+// The bitmap driveGetDataFromGrayImage (rotation 0) gives for a grey image,
+// worked on the image itself instead of a four-byte copy of it, for the modes
+// of the device print job (0, 4 to 8, 12, and the KVImage chains 9 to 11 at a
+// width of whole bytes; anything else takes the four-byte way). The image is taken over: changed in place and
+// freed. Bytes null when the conversion fails.
+MallocBitmap convertGrayImage(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode);

@@ -15,8 +15,8 @@
 #include "image/device/binarize.h"
 #include "image/device/color_print_chain.h"
 #include "image/device/legacy_gray.h"
-#include "image/pack_bits.h"
 #include "image/kvimage.h"
+#include "image/pack_bits.h"
 #include "image/processing_chains.h"
 #include "protocol/command_builders.h"
 #include "protocol/device_bitmap.h"
@@ -65,11 +65,11 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
     return bitmap;
 }
 
-// Grey, then the device binarisation with method = mode, packed into rows.
-// A width that is no multiple of 8 is binarised as it is and packed with white
-// columns added on the right. Failures once went to standard output, which in
-// the filter is the printer's data stream; they go to the diagnostic log.
-// `grey` (width x height values) is binarised in place.
+// The device binarisation with method = mode on a grey image (changed in
+// place), packed into rows. A width that is no multiple of 8 is binarised as
+// it is and packed with white columns added on the right. Failures once went
+// to standard output, which in the filter is the printer's data stream; they
+// go to the diagnostic log.
 MallocBitmap binariseGrey(uint8_t* grey, uint32_t width, uint32_t height, uint32_t mode) {
     const int32_t result = kv_cq_img2bin(grey, width, height, static_cast<int32_t>(mode));
     if (result != 0) {
@@ -91,20 +91,34 @@ MallocBitmap binariseGrey(uint8_t* grey, uint32_t width, uint32_t height, uint32
     return {MallocBytes(packed), width, height};
 }
 
+// Grey, then the device binarisation.
 MallocBitmap convertBinarise(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
-    const auto w = static_cast<int32_t>(width);
-    const auto h = static_cast<int32_t>(height);
     std::vector<uint8_t> grey(size_t{width} * height);
-    argb2SingleGray(pixels, w, h, grey.data());
+    argb2SingleGray(pixels, static_cast<int32_t>(width), static_cast<int32_t>(height), grey.data());
     return binariseGrey(grey.data(), width, height, mode);
 }
 
-// The KVImage chains: pixels go in as R, G, B, A; the chain's one-bit plane
-// comes out. The chain widens the picture to whole bytes, which leaves the
-// row length (width + 7) / 8 unchanged, so the bitmap keeps the caller's
-// width; its height is the chain's (16 rows more with the tattoo line).
-MallocBitmap chainBitmap(KVImagePtr image, uint32_t width, uint32_t mode);
+// The KVImage chain of the mode on the record; the chain's one-bit plane comes
+// out. The chain widens the picture to whole bytes, which leaves the row
+// length (width + 7) / 8 unchanged, so the bitmap keeps the caller's width;
+// its height is the chain's (16 rows more with the tattoo line).
+MallocBitmap runChain(KVImage* image, uint32_t width, uint32_t mode) {
+    const PrintSetting setting = creatDefaultPrintSetting();
+    int32_t result = 0;
+    if (mode == kImageModeA4) {
+        result = getKVImageProcessingForA4(image, &setting);
+    } else {
+        result = getKVImageProcessingForA4Tattoo(image, &setting, mode == kImageModeTattooLine ? 1 : 0);
+    }
+    if (result != 0 || image->bin == nullptr) return {};
+    MallocBitmap bitmap = allocBitmap(width, image->height);
+    if (!bitmap.bytes) return {};
+    std::memcpy(bitmap.bytes.get(), image->bin,
+                std::min(bitmapBytes(width, image->height), bitmapBytes(image->width, image->height)));
+    return bitmap;
+}
 
+// The KVImage chains: pixels go in as R, G, B, A.
 MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode) {
     const size_t count = size_t{width} * height;
     std::vector<uint8_t> rgba(count * 4);
@@ -118,24 +132,7 @@ MallocBitmap convertChain(const uint8_t* pixels, uint32_t width, uint32_t height
     }
     KVImagePtr image(creatKVImageWithRGBAData(rgba.data(), width, height));
     if (!image) return {};
-    return chainBitmap(std::move(image), width, mode);
-}
-
-// Runs the chain of `mode` on the record and copies its one-bit plane out.
-MallocBitmap chainBitmap(KVImagePtr image, uint32_t width, uint32_t mode) {
-    const PrintSetting setting = creatDefaultPrintSetting();
-    int32_t result = 0;
-    if (mode == kImageModeA4) {
-        result = getKVImageProcessingForA4(image.get(), &setting);
-    } else {
-        result = getKVImageProcessingForA4Tattoo(image.get(), &setting, mode == kImageModeTattooLine ? 1 : 0);
-    }
-    if (result != 0 || image->bin == nullptr) return {};
-    MallocBitmap bitmap = allocBitmap(width, image->height);
-    if (!bitmap.bytes) return {};
-    std::memcpy(bitmap.bytes.get(), image->bin,
-                std::min(bitmapBytes(width, image->height), bitmapBytes(image->width, image->height)));
-    return bitmap;
+    return runChain(image.get(), width, mode);
 }
 
 MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode, uint16_t rotation) {
@@ -155,41 +152,38 @@ MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uin
     }
 }
 
-// Grey images without the four-byte round trip. A grey value v stands for the
-// pixel (v, v, v, v), so each grey conversion of the four-byte path is a
-// function of v alone: its 256 results, taken from the conversion itself,
-// give the same grey plane from a table.
-struct GreyLevels {
-    uint8_t argb[256];   // the legacy weighting (threshold and binarisation modes)
-    uint8_t chain[256];  // the KVImage chain's weighting
-    bool ready = false;  // false when memory ran out for the chain's table
-    GreyLevels() {
-        uint8_t pixels[256 * 4];
-        for (int v = 0; v < 256; ++v) {
-            std::memset(pixels + 4 * v, v, 4);
-            argb[v] = argbGrayValue(pixels + 4 * v);
-        }
-        KVImagePtr levels(creatKVImageWithRGBAData(pixels, 256, 1));  // R, G, B, A = v: the order doesn't matter
-        ready = levels && KVImageConvertRGBA2Gray(levels.get()) == 0;
-        if (ready) std::memcpy(chain, levels->gray, 256);
-    }
+// The grey value each conversion gives a pixel whose four bytes all equal v
+// (a grey value expanded as driveGetDataFromGrayImage expands it), found by
+// running the conversions themselves over the 256 such pixels.
+struct EqualByteGreys {
+    uint8_t argb[256];    // gray, argb2SingleGray: threshold and binarisation modes
+    uint8_t chain[256];   // KVImageConvertRGBA2Gray: the KVImage chain modes
+    bool chainKnown = false;
 };
 
-const GreyLevels* greyLevels() {
-    static const GreyLevels levels;
-    return &levels;
+const EqualByteGreys& equalByteGreys() {
+    static const EqualByteGreys tables = [] {
+        EqualByteGreys t{};
+        uint8_t pixels[256 * 4];
+        for (int v = 0; v < 256; ++v) std::memset(pixels + 4 * v, v, 4);
+        argb2SingleGray(pixels, 256, 1, t.argb);
+        KVImagePtr line(creatKVImageWithRGBAData(pixels, 256, 1));
+        t.chainKnown = line && KVImageConvertRGBA2Gray(line.get()) == 0;
+        if (t.chainKnown) std::memcpy(t.chain, line->gray, 256);
+        return t;
+    }();
+    return tables;
 }
 
-// The grey levels through `table` into `out` (which may be `grey` itself).
-void mapGrey(const uint8_t* grey, uint8_t* out, size_t count, const uint8_t* table) {
-    for (size_t i = 0; i < count; ++i) out[i] = table[grey[i]];
+void mapGrey(uint8_t* grey, size_t count, const uint8_t (&table)[256]) {
+    for (size_t i = 0; i < count; ++i) grey[i] = table[grey[i]];
 }
 
-// Mode 0 from grey: a dot wherever the weighted grey is at most the threshold.
-MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height) {
+// Mode 0: a dot wherever the weighted grey is at most the threshold, eight
+// dots packed at a time.
+MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height, const uint8_t (&table)[256]) {
     MallocBitmap bitmap = allocBitmap(width, height);
-    if (!bitmap.bytes) return bitmap;
-    const uint8_t* table = greyLevels()->argb;
+    if (!bitmap.bytes) return {};
     uint8_t dot[256];
     for (int v = 0; v < 256; ++v) dot[v] = table[v] <= imgThresholdValue ? 0xFF : 0x00;
     const size_t rowBytes = (size_t{width} + 7) / 8;
@@ -207,39 +201,36 @@ MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height)
     return bitmap;
 }
 
-// The modes whose conversion starts by weighting the pixel to grey: those
-// the grey entry point converts without four-byte pixels. The KVImage chains
-// widen a picture off the byte grid before weighting it, and a widened white
-// pixel weighs 254, not 255: those pictures keep the four-byte path.
-bool greyMode(uint32_t mode, uint32_t width) {
-    if (!greyLevels()->ready) return false;
-    if (mode >= kImageModeA4 && mode <= kImageModeTattooLine) return width % 8 == 0;
-    return mode == kImageModeThreshold || (mode >= kImageModeBinariseFirst && mode <= kImageModeBinarisePhoto);
+// The modes convertGrey converts from the grey values themselves (the others
+// go through four equal bytes per pixel).
+bool greyNative(uint32_t mode, uint32_t width) {
+    if (mode == kImageModeThreshold) return true;
+    if ((mode >= kImageModeBinariseFirst && mode <= kImageModeBinariseLast) || mode == kImageModeBinarisePhoto)
+        return true;
+    return mode >= kImageModeA4 && mode <= kImageModeTattooLine && equalByteGreys().chainKnown && width % 8 == 0;
 }
 
-// `scratch`, when given, is the grey image itself, free to be overwritten.
-MallocBitmap convertGrey(const uint8_t* grey, uint8_t* scratch, uint32_t width, uint32_t height, uint32_t mode) {
-    try {
-        const size_t count = size_t{width} * height;
-        if (mode == kImageModeThreshold) return thresholdGrey(grey, width, height);
-        if (mode >= kImageModeA4 && mode <= kImageModeTattooLine) {
-            KVImagePtr image(creatKVImage(width, height));
-            if (!image) return {};
-            image->gray = static_cast<uint8_t*>(std::malloc(count));
-            if (image->gray == nullptr) return {};
-            mapGrey(grey, image->gray, count, greyLevels()->chain);
-            return chainBitmap(std::move(image), width, mode);
-        }
-        std::unique_ptr<uint8_t[]> own;
-        if (scratch == nullptr) {
-            own = std::make_unique_for_overwrite<uint8_t[]>(count);
-            scratch = own.get();
-        }
-        mapGrey(grey, scratch, count, greyLevels()->argb);
-        return binariseGrey(scratch, width, height, mode);
-    } catch (const std::bad_alloc&) {
-        return {};
+MallocBitmap convertGrey(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode) {
+    const EqualByteGreys& t = equalByteGreys();
+    const size_t count = size_t{width} * height;
+    if (mode == kImageModeThreshold) return thresholdGrey(grey.get(), width, height, t.argb);
+    if ((mode >= kImageModeBinariseFirst && mode <= kImageModeBinariseLast) || mode == kImageModeBinarisePhoto) {
+        mapGrey(grey.get(), count, t.argb);
+        return binariseGrey(grey.get(), width, height, mode);
     }
+    // The chains widen a picture to whole bytes with white RGBA pixels, whose
+    // grey the chain works out itself: only whole-byte widths go this way.
+    if (mode >= kImageModeA4 && mode <= kImageModeTattooLine && t.chainKnown && width % 8 == 0) {
+        KVImagePtr image(creatKVImage(width, height));
+        if (!image) return {};
+        mapGrey(grey.get(), count, t.chain);
+        image->gray = grey.release();
+        return runChain(image.get(), width, mode);
+    }
+    uint32_t w = width;
+    uint32_t h = height;
+    MallocBytes bits(driveGetDataFromGrayImage(grey.get(), &w, &h, 0, mode));
+    return {std::move(bits), w, h};
 }
 
 // Inversion and turn as the mode allows, then the size out.
@@ -266,21 +257,19 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
                         outHeight);
 }
 
-uint8_t* driveGetDataFromOwnGrayImage(uint8_t* grayImage, uint32_t* width, uint32_t* height, uint16_t rotation,
-                                      uint32_t mode) {
-    if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
-    if (!usableSize(*width, *height) || !greyMode(mode, *width))
-        return driveGetDataFromGrayImage(grayImage, width, height, rotation, mode);
-    return finishBitmap(convertGrey(grayImage, grayImage, *width, *height, mode), mode, 0, rotation, width, height);
-}
-
 uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation, uint32_t mode) {
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
-    if (greyMode(mode, *width))
-        return finishBitmap(convertGrey(grayImage, nullptr, *width, *height, mode), mode, 0, rotation, width, height);
     const size_t count = size_t{*width} * *height;
+    if (greyNative(mode, *width)) {
+        // A one-byte copy to convert in place instead of four bytes a pixel.
+        MallocBytes copy(static_cast<uint8_t*>(std::malloc(count)));
+        if (!copy) return nullptr;
+        std::memcpy(copy.get(), grayImage, count);
+        return finishBitmap(convertGrayImage(std::move(copy), *width, *height, mode), mode, 0, rotation, width,
+                            height);
+    }
     std::unique_ptr<uint8_t[]> pixels;
     try {
         pixels = std::make_unique_for_overwrite<uint8_t[]>(count * 4);
@@ -345,6 +334,15 @@ uint8_t* getRGBAImageData(const uint8_t* pixels, uint32_t width, uint32_t height
     if (outHeight != nullptr) *outHeight = h;
     if (byteCount != nullptr) *byteCount = static_cast<uint32_t>(count * 4);
     return rgba;
+}
+
+MallocBitmap convertGrayImage(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode) {
+    if (!grey || !usableSize(width, height)) return {};
+    try {
+        return convertGrey(std::move(grey), width, height, mode);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,

@@ -38,11 +38,6 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
 uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation, uint32_t mode);
 
-// The same for a caller that owns the grey image and no longer needs it: the
-// conversion may work in the image's own bytes, which are then lost.
-uint8_t* driveGetDataFromOwnGrayImage(uint8_t* grayImage, uint32_t* width, uint32_t* height, uint16_t rotation,
-                                      uint32_t mode);
-
 // R, G, B, A image: reordered to A, R, G, B and converted with image mode 5.
 uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation);

@@ -84,16 +84,16 @@ std::optional<Canvas> scalePage(const DeviceModel& model, const uint8_t* page, u
 }
 
 // The one-bit page in a zeroed buffer of zoomW x zoomH / 8 bytes, zoomH being
-// the height the conversion reports; nothing when the conversion fails.
-std::optional<MallocBitmap> convertPage(Canvas& canvas, uint32_t mode) {
-    uint32_t w = canvas.width;
-    uint32_t h = canvas.height;
-    // The canvas is not needed after the conversion: it may be converted in place.
-    const MallocBytes bits(driveGetDataFromOwnGrayImage(canvas.pixels.get(), &w, &h, 0, mode));
-    if (!bits) return std::nullopt;
-    MallocBitmap page = allocBitmap(canvas.width, h);
+// the height the conversion reports; nothing when the conversion fails. The
+// canvas is converted in place (no four-byte copy of it) and freed.
+std::optional<MallocBitmap> convertPage(Canvas canvas, uint32_t mode) {
+    const uint32_t width = canvas.width;
+    const MallocBitmap bits = convertGrayImage(std::move(canvas.pixels), canvas.width, canvas.height, mode);
+    if (!bits.bytes) return std::nullopt;
+    MallocBitmap page = allocBitmap(width, bits.height);
     if (!page.bytes) return std::nullopt;
-    std::memcpy(page.bytes.get(), bits.get(), std::min(bitmapBytes(canvas.width, h), bitmapBytes(w, h)));
+    std::memcpy(page.bytes.get(), bits.bytes.get(),
+                std::min(bitmapBytes(width, bits.height), bitmapBytes(bits.width, bits.height)));
     return page;
 }
 
@@ -119,7 +119,7 @@ bool appendImage(DynamicArray* out, const DeviceModel& model, const uint8_t* pag
         writeLogString("page %" PRIu32 " x %" PRIu32 " does not fit the model's canvas, not printed", width, height);
         return false;
     }
-    const std::optional<MallocBitmap> bits = convertPage(*canvas, imageModeFor(s));
+    const std::optional<MallocBitmap> bits = convertPage(std::move(*canvas), imageModeFor(s));
     if (!bits) {
         writeLogString("page image conversion gave no dots, not printed");
         return false;

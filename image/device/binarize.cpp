@@ -186,18 +186,9 @@ int32_t kv_cq_dither(uint8_t* image, uint32_t width, uint32_t height) {
     const uint64_t count = pixelCount(width, height);
     if (count == 0) return 0;
     if (width > INT32_MAX || height > INT32_MAX) return -1;
-    std::vector<uint8_t> argb;
-    try {
-        argb.resize(4 * count);
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
-    for (uint64_t i = 0; i < count; ++i) {
-        argb[4 * i] = 255;
-        argb[4 * i + 1] = argb[4 * i + 2] = argb[4 * i + 3] = image[i];
-    }
-    dither(argb.data(), static_cast<int32_t>(width), static_cast<int32_t>(height), argb.data());
-    for (uint64_t i = 0; i < count; ++i) image[i] = argb[4 * i + 1];
+    // The grey image as opaque pixels of three equal colour bytes, dithered
+    // one byte a pixel (the colour bytes stay equal, so the dots are the same).
+    ditherGray(image, static_cast<int32_t>(width), static_cast<int32_t>(height));
     return 0;
 }
 

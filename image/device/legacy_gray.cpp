@@ -46,6 +46,11 @@ void spreadError(uint8_t* pixel, const int32_t* error, float factor) {
     }
 }
 
+// spreadError on one colour byte.
+void spreadGrayError(uint8_t* pixel, int32_t error, float factor) {
+    *pixel = clampByte(*pixel + static_cast<int32_t>(static_cast<float>(error) * factor));
+}
+
 }  // namespace
 
 uint8_t argbGrayValue(const uint8_t* pixel) {
@@ -143,6 +148,30 @@ int64_t dither(const uint8_t* source, int32_t width, int32_t height, uint8_t* ou
             spreadError(below, error, 0.3125f);
             if (column > 0) spreadError(below - 4, error, 0.1875f);
             if (hasRight) spreadError(below + 4, error, 0.0625f);
+        }
+    }
+    return static_cast<int64_t>(n);
+}
+
+int64_t ditherGray(uint8_t* grey, int32_t width, int32_t height) {
+    if (grey == nullptr || !validSize(width, height)) return 0;
+    const size_t n = pixelCount(width, height);
+    const size_t w = static_cast<size_t>(width);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t row = i / w;
+        const size_t column = i % w;
+        uint8_t* p = grey + i;
+        const uint8_t c = *p;
+        const uint8_t level = getNearstColor(c, c, c) == 1 ? 255 : 0;
+        const int32_t error = c - level;
+        *p = level;
+        const bool hasRight = column + 1 < w;
+        if (hasRight) spreadGrayError(p + 1, error, 0.4375f);
+        if (row + 1 < static_cast<size_t>(height)) {
+            uint8_t* below = p + w;
+            spreadGrayError(below, error, 0.3125f);
+            if (column > 0) spreadGrayError(below - 1, error, 0.1875f);
+            if (hasRight) spreadGrayError(below + 1, error, 0.0625f);
         }
     }
     return static_cast<int64_t>(n);

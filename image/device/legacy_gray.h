@@ -25,6 +25,11 @@ int32_t grayRGBA2SingleColor(const uint8_t* argb, int32_t width, int32_t height,
 // `out`; when `source` is another buffer it is copied there first. The jitter
 // comes from kvRand(). Returns width x height (0 for an empty image).
 int64_t dither(const uint8_t* source, int32_t width, int32_t height, uint8_t* out);
+// The same dither on a grey image, one byte per pixel, in place: the dots (0 or
+// 255) and the kvRand() draws are those dither() gives the image expanded to
+// four bytes A = 255, R = G = B = grey, whose three colour bytes stay equal
+// throughout. Returns width x height (0 for an empty image).
+int64_t ditherGray(uint8_t* grey, int32_t width, int32_t height);
 // 1 when the colour (bytes 3, 2, 1) is judged nearer to white, 0 for black,
 // with one kvRand() draw of jitter.
 int getNearstColor(uint8_t c3, uint8_t c2, uint8_t c1);

@@ -1,6 +1,7 @@
 // Canvas geometry of each portable device model and the placement of the
 // zoomed page on it. Sizes are worked out in 64-bit integers so a page that is
-// smaller than a model's margins is seen and refused instead of wrapping.
+// smaller than a model's margins is seen and refused instead of wrapping, and
+// a canvas larger than any real page is refused before it is allocated.
 #include "image/device/model_canvas.h"
 
 #include <algorithm>
@@ -20,6 +21,10 @@ constexpr int64_t kL50TearRows = 159;
 // Top margin of the tattoo canvas: trunc(0.9754902 x 175.82677165354332).
 constexpr int64_t kTattooTop = 171;
 constexpr int64_t kTopMargin = 24;
+// Largest canvas made: 128 MiB. The largest page any model prints (216 mm by
+// 1 m at 300 dpi) makes a canvas of about 30 MB; a page beyond this is no page
+// a model can print and must not cost a huge allocation.
+constexpr int64_t kMaxCanvasBytes = int64_t{1} << 27;
 
 struct Layout {
     int64_t canvasW = 0;
@@ -64,6 +69,11 @@ uint8_t* render(const char* model, const uint8_t* src, uint32_t srcW, uint32_t s
     *outH = 0;
     if (l.canvasW <= 0 || l.canvasH <= 0 || l.canvasW > UINT32_MAX || l.canvasH > UINT32_MAX) {
         return refuse(model, srcW, srcH, outW, outH);
+    }
+    if (l.canvasH > kMaxCanvasBytes / l.canvasW) {
+        writeLogString("%s: page %ux%u needs a %ldx%ld canvas, larger than any page the model prints, page skipped",
+                       model, srcW, srcH, static_cast<long>(l.canvasW), static_cast<long>(l.canvasH));
+        return nullptr;
     }
     const size_t bytes = static_cast<size_t>(l.canvasW) * static_cast<size_t>(l.canvasH);
     auto* canvas = static_cast<uint8_t*>(std::malloc(bytes));

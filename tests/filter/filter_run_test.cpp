@@ -32,7 +32,7 @@ TEST_F(FilterRunTest, WrongArgumentCountIsAUsageError) {
         const FilterRun r = run(job);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "ERROR: rastertoepson job-id user title copies options [file]\n");
+        EXPECT_EQ(r.err, "ERROR: rastertokvlabel job-id user title copies options [file]\n");
         EXPECT_NE(r.log().find("Input param is not enough\r\n"), std::string::npos);
     }
 }
@@ -99,9 +99,11 @@ TEST_F(FilterRunTest, UnassignedDeviceTypeReportsPagesButPrintsNothing) {
     EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");
 }
 
-TEST_F(FilterRunTest, InputFileThatCannotBeOpenedGivesNoOutput) {
+// A job whose file is gone has failed: the scheduler must not mark it printed.
+TEST_F(FilterRunTest, InputFileThatCannotBeOpenedIsAnError) {
     const FilterRun r = run({.ppdPath = escPpd(), .inputFile = dir.file("missing.ras")});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: Unable to open the print file: No such file or directory\n");
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.log().find("User Choose Darkness:0"), std::string::npos);  // settings still parsed
 }
@@ -120,17 +122,17 @@ TEST_F(FilterRunTest, BadRasterInputEndsTheJobCleanly) {
     const RasterPage tall = {.width = 8, .height = 0xFFFFFFF0u, .headerOnly = true};
     std::string truncated = kvtest::rasterStream({kvtest::grayPage(64, 64, 0)}, false);
     truncated.resize(truncated.size() / 2);
-    struct Case { const char* name; std::string input; std::string err; } cases[] = {
-        {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", ""},
-        {"empty input", "", ""},
-        {"stream cut inside a page", truncated, "PAGE: 1 1\n"},
-        {"page too big to hold", kvtest::rasterStream({huge}), "PAGE: 1 1\nERROR: Unable to allocate memory\n"},
-        {"page taller than can be held", kvtest::rasterStream({tall, kvtest::grayPage(8, 1)}),
-         "PAGE: 1 1\nERROR: Unable to allocate memory\n"},
+    const std::string tooLarge = "PAGE: 1 1\nERROR: Page is larger than the printer's largest media\n";
+    struct Case { const char* name; std::string input; std::string err; int status; } cases[] = {
+        {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", "", 0},
+        {"empty input", "", "", 0},
+        {"stream cut inside a page", truncated, "PAGE: 1 1\n", 0},
+        {"page too big to hold", kvtest::rasterStream({huge}), tooLarge, 1},
+        {"page taller than can be held", kvtest::rasterStream({tall, kvtest::grayPage(8, 1)}), tooLarge, 1},
     };
     for (const auto& c : cases) {
         const FilterRun r = run({.ppdPath = escPpd(), .input = c.input});
-        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.status, c.status) << c.name;
         EXPECT_EQ(r.signal, 0) << c.name;
         EXPECT_EQ(r.err, c.err) << c.name;
         ASSERT_GE(r.out.size(), 4u) << c.name;

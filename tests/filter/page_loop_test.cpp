@@ -66,6 +66,8 @@ TEST_F(PageLoopTest, LabelSizeInMillimetres) {
     for (const auto& c : cases) {
         JobSettings s{};
         s.resolution = c.resolution;
+        s.mediaMaxWidthDots = 1 << 28;  // media wide enough for the 2^27-dot page
+        s.mediaMaxHeightDots = 1 << 10;
         runPage(s, c.width, c.height);
         EXPECT_EQ(s.widthMM, c.widthMM) << c.resolution << " " << c.width;
         EXPECT_EQ(s.heightMM, c.heightMM) << c.resolution << " " << c.height;

@@ -124,3 +124,24 @@ TEST(LegacyGray, DitherIntoAnotherBufferLeavesTheSource) {
     EXPECT_EQ(out, inPlace);
     EXPECT_EQ(src, argbOf({100, 100, 100, 100}));
 }
+
+// The one-byte dither the device binarisation uses must give the dots the
+// four-byte dither gives the same grey image, with the same random draws.
+TEST(LegacyGray, GreyDitherMatchesTheFourByteDither) {
+    struct Sequence {
+        static int next() { return (g_nextRand = g_nextRand * 1103515245 + 12345) & 0x7FFFFFFF; }
+    };
+    for (const auto& [width, height] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{37, 23}}) {
+        std::vector<uint8_t> grey(static_cast<size_t>(width) * height);
+        for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>((i * 97 + i / 7 * 31) % 256);
+        std::vector<uint8_t> argb;
+        for (uint8_t g : grey) argb.insert(argb.end(), {255, g, g, g});
+        setKvRandom(Sequence::next, nullptr);
+        g_nextRand = 1;
+        dither(argb.data(), width, height, argb.data());
+        g_nextRand = 1;
+        EXPECT_EQ(ditherGray(grey.data(), width, height), int64_t{width} * height);
+        setKvRandom(nullptr, nullptr);
+        for (size_t i = 0; i < grey.size(); ++i) ASSERT_EQ(grey[i], argb[4 * i + 1]) << width << "x" << height << " at " << i;
+    }
+}

@@ -4,21 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <vector>
 
 #include "filter/seams.h"
 #include "protocol/command_builders.h"
+#include "protocol/device_bitmap.h"
 #include "protocol/device_image.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
 using Owned = std::unique_ptr<uint8_t, FreeDeleter>;
 
 // Four-byte pixels (alpha 255) of equal colour bytes from grey values.
@@ -269,17 +268,50 @@ TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
                 EXPECT_EQ(h, expected.height);
                 EXPECT_EQ(Bytes(bits.get(), bits.get() + (w + 7) / 8 * h), expected.bits)
                     << "mode " << mode << ", " << p.w << "x" << p.h << ", rotation " << rotation;
-                // Converting the caller's own copy in place gives the same bitmap.
-                Bytes own = grey;
-                w = p.w, h = p.h;
-                std::srand(5);
-                Owned inPlace(driveGetDataFromOwnGrayImage(own.data(), &w, &h, rotation, mode));
-                ASSERT_TRUE(inPlace != nullptr);
-                EXPECT_EQ(Bytes(inPlace.get(), inPlace.get() + (w + 7) / 8 * h), expected.bits) << "in place, mode " << mode;
             }
         }
     }
     setKvClock(nullptr);
 }
 
+int g_randState = 0;
+int sequenceRand() { return (g_randState = g_randState * 1103515245 + 12345) & 0x7FFFFFFF; }
 }  // namespace
+
+// The device print job converts its grey canvas in place; every image mode
+// must give the bits of the four-byte way, with the same random draws.
+TEST_F(ImageFrontEndTest, GreyCanvasInPlaceEqualsTheFourByteWay) {
+    setKvClock([]() -> std::time_t { return 1700000000; });
+    setKvRandom(sequenceRand, nullptr);
+    setThreshold(150);
+    for (const uint32_t width : {64u, 61u}) {
+        const uint32_t height = 90;
+        Bytes grey(size_t{width} * height);
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0; x < width; ++x) {
+                // A photo-like ramp above, a dark block of "text" below, white margins.
+                const bool block = y >= 50 && y < 70 && x >= 10 && x < 40;
+                grey[y * width + x] = y < 45 ? static_cast<uint8_t>((x * 4 + y * 3) % 256) : block ? 20 : 255;
+            }
+        }
+        for (uint32_t mode = 0; mode <= 12; ++mode) {
+            g_randState = 7;
+            uint32_t w = width, h = height;
+            Bytes fourBytes;  // each grey value as four equal bytes
+            for (uint8_t g : grey) fourBytes.insert(fourBytes.end(), {g, g, g, g});
+            Owned expected(getImageData(fourBytes.data(), width, height, &w, &h, mode, 0, 0));
+            g_randState = 7;
+            MallocBytes copy(static_cast<uint8_t*>(std::malloc(grey.size())));
+            std::memcpy(copy.get(), grey.data(), grey.size());
+            const MallocBitmap got = convertGrayImage(std::move(copy), width, height, mode);
+            ASSERT_EQ(got.bytes == nullptr, expected == nullptr) << "mode " << mode << " width " << width;
+            if (!expected) continue;
+            EXPECT_EQ(got.width, w) << "mode " << mode;
+            ASSERT_EQ(got.height, h) << "mode " << mode;
+            EXPECT_EQ(Bytes(got.bytes.get(), got.bytes.get() + bitmapBytes(w, h)),
+                      Bytes(expected.get(), expected.get() + bitmapBytes(w, h)))
+                << "mode " << mode << " width " << width;
+        }
+    }
+    setKvRandom(nullptr, nullptr);
+}

@@ -218,19 +218,22 @@ TEST_F(DeviceJob, DefaultJobWithoutPpd) {
 }
 
 // Pages the model can't take (an unknown device number, a page shorter than
-// the L50's margins) give no bytes and a log line; the next page prints.
+// the L50's margins) give no bytes, a log line and a warning for the
+// scheduler; the next page prints.
 TEST_F(DeviceJob, PagesWithoutImageGiveNoBytesAndTheJobGoesOn) {
     const std::string unknown = kvtest::writePpd(dir.path(), {.defaults = {{"DefaultPrinterModel", "7"}}});
     kvtest::FilterRun r = kvtest::runFilter({.ppdPath = unknown, .input = kvtest::rasterStream({testPage(), testPage()})},
                                             dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");
+    EXPECT_EQ(r.err, "PAGE: 1 1\nWARNING: Page 1 (400 x 300 dots) can't be printed on this printer model, skipped\n"
+                     "PAGE: 2 1\nWARNING: Page 2 (400 x 300 dots) can't be printed on this printer model, skipped\n");
     EXPECT_NE(r.log().find("is no device model"), std::string::npos);
 
     r = kvtest::runFilter({.input = kvtest::rasterStream({kvtest::grayPage(400, 150, 0), testPage()})}, dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");
+    EXPECT_EQ(r.err, "PAGE: 1 1\nWARNING: Page 1 (400 x 150 dots) can't be printed on this printer model, skipped\n"
+                     "PAGE: 2 1\n");
     EXPECT_NE(r.log().find("not printed"), std::string::npos);
     const std::vector<Frame> frames = kvdtest::parseFrames(r.out);
     EXPECT_TRUE(isPage(frames, "5/4")) << kvdtest::frameSummary(frames);
