@@ -129,7 +129,11 @@ TEST(LegacyGray, DitherIntoAnotherBufferLeavesTheSource) {
 // four-byte dither gives the same grey image, with the same random draws.
 TEST(LegacyGray, GreyDitherMatchesTheFourByteDither) {
     struct Sequence {
-        static int next() { return (g_nextRand = g_nextRand * 1103515245 + 12345) & 0x7FFFFFFF; }
+        // Unsigned arithmetic: the step wraps without signed overflow.
+        static int next() {
+            g_nextRand = static_cast<int>(static_cast<uint32_t>(g_nextRand) * 1103515245u + 12345u);
+            return g_nextRand & 0x7FFFFFFF;
+        }
     };
     for (const auto& [width, height] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{37, 23}}) {
         std::vector<uint8_t> grey(static_cast<size_t>(width) * height);

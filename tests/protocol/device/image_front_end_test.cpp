@@ -275,7 +275,11 @@ TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
 }
 
 int g_randState = 0;
-int sequenceRand() { return (g_randState = g_randState * 1103515245 + 12345) & 0x7FFFFFFF; }
+// Unsigned arithmetic: the step wraps without signed overflow.
+int sequenceRand() {
+    g_randState = static_cast<int>(static_cast<uint32_t>(g_randState) * 1103515245u + 12345u);
+    return g_randState & 0x7FFFFFFF;
+}
 }  // namespace
 
 // The device print job converts its grey canvas in place; every image mode
