@@ -48,9 +48,12 @@ trap 'rm -rf "$WORK"' EXIT
 ppdc -d "$WORK" "$(cups-config --datadir)/drv/sample.drv" 2>/dev/null
 ZEBRA=$WORK/zebra.ppd
 # Z64: the same ZPL printer with compression on; A4: a 300 dpi TSPL printer
-# whose maximum print width takes the whole A4 page.
+# whose maximum print width and largest media take the whole A4 page.
 sed 's/^\*KVAttr CompressiePrint: "0"/*KVAttr CompressiePrint: "1"/' "$PPDS/kvzpl2.ppd" > "$WORK/kvzpl2-z64.ppd"
-sed 's/^\*KVAttr PrinterMaxWidthMM: "104"/*KVAttr PrinterMaxWidthMM: "216"/' "$PPDS/kvtspl3.ppd" > "$WORK/kvtspl3-a4.ppd"
+sed -e 's/^\*KVAttr PrinterMaxWidthMM: "104"/*KVAttr PrinterMaxWidthMM: "216"/' \
+    -e 's/^\*MaxMediaWidth: .*/*MaxMediaWidth: "612.283"/' \
+    -e 's/^\*ParamCustomPageSize Width: 1 points \([0-9.]*\) .*/*ParamCustomPageSize Width: 1 points \1 612.283/' \
+    "$PPDS/kvtspl3.ppd" > "$WORK/kvtspl3-a4.ppd"
 
 # Wall time of one run in milliseconds: ENV=... command args (output to a file).
 run_ms() {
