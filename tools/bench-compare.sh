@@ -12,8 +12,9 @@
 #   - peak memory of a 50-page and a 2,000-page label job.
 #
 # Each pair runs in alternation, peer then ours, RUNS times (default 5); the
-# figures are medians of the whole process's wall time. The filter writes its
-# log and dump where it always does (/var/log/cups when writable).
+# figures are medians, in milliseconds, of the whole process's wall time and
+# of its CPU time (user + system). The filter writes its log and dump where it
+# always does (/var/log/cups when writable).
 #
 #   tools/bench-compare.sh [--no-memory]     RUNS=9 tools/bench-compare.sh
 #   KV_FILTER=/other/rastertokvlabel tools/bench-compare.sh   (time another build)
@@ -55,18 +56,19 @@ sed -e 's/^\*KVAttr PrinterMaxWidthMM: "104"/*KVAttr PrinterMaxWidthMM: "216"/' 
     -e 's/^\*ParamCustomPageSize Width: 1 points \([0-9.]*\) .*/*ParamCustomPageSize Width: 1 points \1 612.283/' \
     "$PPDS/kvtspl3.ppd" > "$WORK/kvtspl3-a4.ppd"
 
-# Wall time of one run in milliseconds: ENV=... command args (output to a file).
+# One run: "wall cpu" in milliseconds, cpu being user + system time of the
+# process (ENV=... command args, output to a file).
 run_ms() {
-  local t0 t1
-  t0=$EPOCHREALTIME
-  env "$@" > "$WORK/out.bin" 2> /dev/null
-  t1=$EPOCHREALTIME
-  echo "$t0 $t1" | awk '{ printf "%.1f\n", ($2 - $1) * 1000 }'
+  local TIMEFORMAT='%3R %3U %3S' t
+  t=$( { time env "$@" > "$WORK/out.bin" 2> /dev/null; } 2>&1 )
+  echo "$t" | awk '{ printf "%.1f %.1f\n", $1 * 1000, ($2 + $3) * 1000 }'
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+row() { printf '| %-34s | %9s | %9s | %5s | %9s | %9s | %5s | %-6s |\n' "$@"; }
 
-# pair NAME GOAL "PEER COMMAND" "OUR COMMAND": alternating runs, medians, ratio.
+# pair NAME GOAL "PEER COMMAND" "OUR COMMAND": alternating runs, medians, ratios.
 pair() {
   local name=$1 goal=$2 peer=$3 ours=$4 p=() o=() i
   for ((i = 0; i < RUNS; i++)); do
@@ -75,27 +77,32 @@ pair() {
     # shellcheck disable=SC2086
     o+=("$(run_ms $ours)")
   done
-  local pm om
-  pm=$(printf '%s\n' "${p[@]}" | median)
-  om=$(printf '%s\n' "${o[@]}" | median)
-  printf '| %-34s | %9s | %9s | %5s | %-6s |\n' "$name" "$om" "$pm" \
-    "$(awk -v a="$om" -v b="$pm" 'BEGIN { printf "%.2f", a / b }')" "$goal"
+  local pw ow pc oc
+  pw=$(printf '%s\n' "${p[@]}" | cut -d' ' -f1 | median)
+  ow=$(printf '%s\n' "${o[@]}" | cut -d' ' -f1 | median)
+  pc=$(printf '%s\n' "${p[@]}" | cut -d' ' -f2 | median)
+  oc=$(printf '%s\n' "${o[@]}" | cut -d' ' -f2 | median)
+  row "$name" "$ow" "$pw" "$(ratio "$ow" "$pw")" "$oc" "$pc" "$(ratio "$oc" "$pc")" "$goal"
 }
 
-# single NAME GOAL "COMMAND": median wall time.
+# single NAME GOAL "COMMAND": median wall and CPU time.
 single() {
   local name=$1 goal=$2 cmd=$3 t=() i
   for ((i = 0; i < RUNS; i++)); do
     # shellcheck disable=SC2086
     t+=("$(run_ms $cmd)")
   done
-  printf '| %-34s | %9s | %9s | %5s | %-6s |\n' "$name" "$(printf '%s\n' "${t[@]}" | median)" "-" "-" "$goal"
+  row "$name" "$(printf '%s\n' "${t[@]}" | cut -d' ' -f1 | median)" "-" "-" \
+    "$(printf '%s\n' "${t[@]}" | cut -d' ' -f2 | median)" "-" "-" "$goal"
 }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) CPUs), $RUNS runs per figure"
 echo
-echo "| job                                | ours (ms) | peer (ms) | ratio | goal   |"
-echo "|------------------------------------|-----------|-----------|-------|--------|"
+echo "Wall: elapsed time of the whole process; CPU: its user + system time (less"
+echo "sensitive to other load on the machine). Ratios are ours / peer."
+echo
+row "job" "ours wall" "peer wall" "ratio" "ours CPU" "peer CPU" "ratio" "goal"
+echo "|------------------------------------|-----------|-----------|-------|-----------|-----------|-------|--------|"
 PEER_LABEL="PPD=$ZEBRA $RASTERTOLABEL 1 user title 1 none $WORK/label-1bit.ras"
 ours() { echo "PPD=$1 $FILTER 1 user title 1 $2 $3"; }
 pair "50 labels, ZPL, mode 0"          "<=0.4" "$PEER_LABEL" "$(ours "$PPDS/kvzpl2.ppd" PrintMode=0 "$WORK/label-grey.ras")"
