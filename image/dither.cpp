@@ -39,13 +39,6 @@ uint32_t seed = 1;
 
 namespace {
 
-// Atkinson passes one eighth of the error to each of six neighbours (x+1 and
-// x+2 on the row, x-1, x and x+1 below, x two rows down); dividing by 8 and
-// multiplying by 0.125 give the same single-precision value.
-const ErrorTap atkinsonCoeffs[6] = {
-    {1, 0, 0.125f}, {2, 0, 0.125f}, {-1, 1, 0.125f}, {0, 1, 0.125f}, {1, 1, 0.125f}, {0, 2, 0.125f}};
-const ErrorKernel atkinsonAlgo = {atkinsonCoeffs, 6};
-
 bool validBand(const KVImage* band) {
     return band != nullptr && band->gray != nullptr && kvImagePixelCount(band->width, band->height) != 0;
 }
@@ -171,6 +164,10 @@ int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorK
     return 0;
 }
 
+// Atkinson passes one eighth of the error to each of six neighbours (x+1 and
+// x+2 on the row, x-1, x and x+1 below, x two rows down); dividing by 8 and
+// multiplying by 0.125 give the same single-precision value.
+//
 // Atkinson, one row, `Step` +1 left to right or -1 right to left (mirrored
 // shares). Every work value receives the same single-precision additions in
 // the same order as with the table of taps, so the dots are the same:
