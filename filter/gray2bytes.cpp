@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "filter/debug_log.h"
+#include "image/dither.h"
 #include "image/kvimage.h"
+#include "image/pack_bits.h"
 #include "image/processing_chains.h"
 
 const uint8_t OrderedBayer8[8][8] = {
@@ -49,15 +51,34 @@ struct Bayer16 {
 };
 constexpr Bayer16 kBayer16{};
 
-// Threshold of one pixel: it is black when value(v) < limit. Modes 0, 1 and 5
-// compare v <= t, i.e. v < t + 1; modes 2 and 3 compare v / 4.
-uint16_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
+// Limit of one pixel: it is black when its grey value v < limit. Modes 0, 1
+// and 5 compare v <= t, i.e. v < t + 1; modes 2 and 3 compare v / 4 < t,
+// which for whole numbers is v < 4t (at most 252, so every limit is a byte).
+uint8_t pixelLimit(int32_t mode, uint32_t x, uint32_t y) {
     switch (mode) {
         case 0: return 129;
-        case 2: return OrderedBayer8[y % 8][x % 8];
-        case 3: return ClusteredDot8[y % 8][x % 8];
+        case 2: return static_cast<uint8_t>(4 * OrderedBayer8[y % 8][x % 8]);
+        case 3: return static_cast<uint8_t>(4 * ClusteredDot8[y % 8][x % 8]);
         case 4: return OrderedBayer16[x % 16][y % 16];
         default: return 161;
+    }
+}
+
+// One row against one row of the 16-dot limit cell, 16 dots per step; the
+// compare loop has a fixed count and no branch, so the compiler turns it
+// into vector code.
+// `keep` is 0xFF to add the dots to the bits already in `dst`, 0 to replace them.
+void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32_t widthBytes, uint8_t keep) {
+    uint8_t mask[16];
+    uint32_t b = 0;
+    for (; b + 2 <= widthBytes; b += 2, src += 16) {
+        for (int k = 0; k < 16; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask8(mask));
+        dst[b + 1] = static_cast<uint8_t>((dst[b + 1] & keep) | packMask8(mask + 8));
+    }
+    if (b < widthBytes) {  // an odd last byte: the left half of the cell
+        for (int k = 0; k < 8; ++k) mask[k] = src[k] < limit[k] ? 0xFF : 0x00;
+        dst[b] = static_cast<uint8_t>((dst[b] & keep) | packMask8(mask));
     }
 }
 
@@ -81,31 +102,23 @@ char charToHex(uint32_t nibble) {
 void old_Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes: Enter function\r\n");
     const size_t width = static_cast<size_t>(widthBytes) * 8;
-    const bool quarter = mode == 2 || mode == 3;
     // Every table repeats every 16 dots across and down: one 16x16 cell of
     // limits serves the whole page, however wide.
-    uint16_t limits[16][16];
+    uint8_t limits[16][16];
     for (uint32_t y = 0; y < 16; ++y) {
         for (uint32_t x = 0; x < 16; ++x) limits[y][x] = pixelLimit(mode, x, y);
     }
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* src = gray + static_cast<size_t>(y) * width;
-        const uint16_t* limit = limits[y % 16];
-        uint8_t* dst = out + static_cast<size_t>(y) * widthBytes;
-        for (uint32_t b = 0; b < widthBytes; ++b) {
-            unsigned bits = 0;
-            for (uint32_t k = 0; k < 8; ++k) {
-                const size_t x = static_cast<size_t>(b) * 8 + k;
-                const unsigned v = quarter ? src[x] / 4u : src[x];
-                bits |= (v < limit[x % 16]) ? (0x80u >> k) : 0u;
-            }
-            dst[b] = static_cast<uint8_t>(dst[b] | bits);
-        }
+        thresholdRow(gray + static_cast<size_t>(y) * width, limits[y % 16], out + static_cast<size_t>(y) * widthBytes,
+                     widthBytes, 0xFF);
     }
     writeLogString("Gray2Bytes: Exit function11\r\n");
 }
 
 namespace {
+
+// The chain's threshold for the row conversion: grey below it is a dot.
+constexpr uint8_t kChainThreshold = 160;
 
 struct ChainMode {
     const char* name;
@@ -144,11 +157,10 @@ static KVImagePtr chainImage(const uint8_t* gray, uint32_t widthBytes, uint32_t 
 // could not be set up), the caller's buffer is left as it was (all white): no
 // dot is printed from missing data.
 static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
-                            int32_t mode) {
+                            const ChainMode& chosen) {
     KVImagePtr image = chainImage(gray, widthBytes, height);
     PrintSetting setting = creatDefaultPrintSetting();
-    setting.threshold = 160;
-    const ChainMode chosen = chainMode(mode);
+    setting.threshold = kChainThreshold;
     writeLogString("%s", chosen.name);
     // A missing record is refused by the chain (code 1) without a plane.
     getKVImageProcessingForCustom(image.get(), &setting, chosen.flags);
@@ -161,6 +173,42 @@ static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthByt
     writeLogString("getPrintData");
 }
 
+// The chain with flag word 0 keeps the page as one band, sets each grey value
+// to 255 when it is at least the threshold and to 0 below it, and packs the
+// band with the same threshold: a dot exactly where the grey value is below
+// the threshold, the plane copied over the caller's buffer. This pass writes
+// those bits straight from the page, without the chain's three page copies.
+// It takes the pages the chain accepts (data, a size that is not zero and
+// fits), and leaves the others untouched as the chain does.
+static void textChainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                                const char* name, uint8_t threshold) {
+    writeLogString("%s", name);
+    const bool usable = gray != nullptr && out != nullptr && widthBytes <= UINT32_MAX / 8 &&
+                        kvImagePixelCount(widthBytes * 8, height) != 0;
+    if (usable) {
+        uint8_t limit[16];
+        std::memset(limit, threshold, sizeof limit);
+        const size_t width = static_cast<size_t>(widthBytes) * 8;
+        for (uint32_t y = 0; y < height; ++y)
+            thresholdRow(gray + y * width, limit, out + static_cast<size_t>(y) * widthBytes, widthBytes, 0);
+    }
+    writeLogString("getPrintData");
+}
+
+// Mode 7's flag word keeps the page as one band with no tone stage and runs
+// the serpentine jittered Atkinson dither, which leaves every grey value 0 or
+// 255; packing at 160 then makes a dot of every 0. This pass dithers from the
+// page straight into the caller's buffer: the same bits, without the page copy
+// and the one-bit plane the chain allocates. A page the chain refuses, or
+// memory running out before the first row, leaves the buffer untouched.
+static void imageChainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height,
+                                 const char* name) {
+    writeLogString("%s", name);
+    if (out != nullptr && widthBytes <= UINT32_MAX / 8)
+        KVImageAtkinsonDitherToBits(gray, widthBytes * 8, height, 1, 1, out);
+    writeLogString("getPrintData");
+}
+
 void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t height, int32_t mode) {
     writeLogString("Gray2Bytes:%d", mode);
     if (static_cast<uint32_t>(mode) <= 5) {
@@ -169,5 +217,14 @@ void Gray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthBytes, uint32_t
         return;
     }
     writeLogString("Gray2Bytes - new");
-    chainGray2Bytes(gray, out, widthBytes, height, mode);
+    const ChainMode chosen = chainMode(mode);
+    if (chosen.flags == 0) {
+        textChainGray2Bytes(gray, out, widthBytes, height, chosen.name, kChainThreshold);
+        return;
+    }
+    if (chosen.flags == KVImageFlagsAlgoImage) {
+        imageChainGray2Bytes(gray, out, widthBytes, height, chosen.name);
+        return;
+    }
+    chainGray2Bytes(gray, out, widthBytes, height, chosen);
 }

@@ -69,6 +69,28 @@ int32_t isWhiteLine(const uint8_t* row, uint32_t width) {
     return 1;
 }
 
+bool KVImageCutImageViews(const KVImage* image, std::vector<KVImage>& views) {
+    views.clear();
+    if (image == nullptr || image->gray == nullptr || kvImagePixelCount(image->width, image->height) == 0)
+        return false;
+    std::vector<BandRun> runs;
+    if (!anyWhiteLine(image)) {
+        kvPrintf("无法切图：图片整体\n");
+        runs.push_back({0, image->height - 1, false});
+    } else {
+        runs = findRuns(image);
+    }
+    const size_t width = image->width;
+    for (const BandRun& run : runs) {
+        KVImage band{};
+        band.width = image->width;
+        band.height = run.last - run.first + 1;
+        band.gray = image->gray + run.first * width;
+        views.push_back(band);
+    }
+    return true;
+}
+
 KVImage* KVImageCutImage(const KVImage* image, uint32_t* count) {
     if (count != nullptr) *count = 0;
     if (count == nullptr || image == nullptr || image->gray == nullptr ||

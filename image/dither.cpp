@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "filter/seams.h"
+#include "image/pack_bits.h"
 
 const ErrorTap floydSteinbergCoeffs[4] = {
     {1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
@@ -38,13 +39,6 @@ uint32_t seed = 1;
 
 namespace {
 
-// Atkinson passes one eighth of the error to each of six neighbours (x+1 and
-// x+2 on the row, x-1, x and x+1 below, x two rows down); dividing by 8 and
-// multiplying by 0.125 give the same single-precision value.
-const ErrorTap atkinsonCoeffs[6] = {
-    {1, 0, 0.125f}, {2, 0, 0.125f}, {-1, 1, 0.125f}, {0, 1, 0.125f}, {1, 1, 0.125f}, {0, 2, 0.125f}};
-const ErrorKernel atkinsonAlgo = {atkinsonCoeffs, 6};
-
 bool validBand(const KVImage* band) {
     return band != nullptr && band->gray != nullptr && kvImagePixelCount(band->width, band->height) != 0;
 }
@@ -57,6 +51,19 @@ bool rightToLeft(uint32_t direction, uint32_t y) {
 
 void reseedIfJittered(uint32_t jitter) {
     if (jitter != 0) seed = static_cast<uint32_t>(kvTime());
+}
+
+// One generator step on a local copy of the state (the loops keep it in a
+// register and store it back after each row): seed / 2^31 in single precision.
+inline float nextRand(uint32_t& state) {
+    state = (state * 1103515245u + 12345u) & 0x7FFFFFFFu;
+    return static_cast<float>(static_cast<float>(state) / 2147483648.0);
+}
+
+inline float thresholdFrom(uint32_t& state, uint32_t jitter) {
+    float threshold = 128.0f;
+    if (jitter != 0) threshold = static_cast<float>(threshold + (nextRand(state) - 0.5) * 20.0);
+    return threshold;
 }
 
 // A tap resolved for one row: its target row in the window and its column step.
@@ -157,6 +164,105 @@ int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorK
     return 0;
 }
 
+// Atkinson passes one eighth of the error to each of six neighbours (x+1 and
+// x+2 on the row, x-1, x and x+1 below, x two rows down); dividing by 8 and
+// multiplying by 0.125 give the same single-precision value.
+//
+// Atkinson, one row, `Step` +1 left to right or -1 right to left (mirrored
+// shares). Every work value receives the same single-precision additions in
+// the same order as with the table of taps, so the dots are the same:
+//  - a value of the row gets the share of the pixel two before it, then of
+//    the pixel just before it; both are carried in registers (`ahead1`,
+//    `ahead2`) and never stored;
+//  - a value of the next row gets the shares of the pixels before, above and
+//    after it, in that order; it is loaded once, carried through the three
+//    pixels in registers (`next0` .. `next2`) and stored once;
+//  - a value two rows down gets the share of the pixel above it.
+// Rows below the band are the window's spare rows, whose values are dropped.
+template <int Step>
+void atkinsonRow(float* work, float* below1, float* below2, uint8_t* out, int64_t width, uint32_t jitter,
+                 uint32_t& state) {
+    const int64_t first = Step > 0 ? 0 : width - 1;
+    float current = work[first];
+    float ahead1 = width > 1 ? work[first + Step] : 0.0f;
+    float ahead2 = width > 2 ? work[first + 2 * Step] : 0.0f;
+    float next0 = 0.0f;           // below1 at the pixel before
+    float next1 = below1[first];  // below1 under the pixel
+    int64_t x = first;
+    for (int64_t i = 0; i < width; ++i, x += Step) {
+        const float threshold = thresholdFrom(state, jitter);
+        const bool white = current > threshold;
+        out[x] = white ? 255 : 0;
+        // 0.125 * (current - out) is current / 8 - out / 8 to the last bit:
+        // dividing by a power of two is exact, and the one rounding of the
+        // difference scales with it (a share never comes near the smallest
+        // normal floats: black gives current / 8 either way, and white means
+        // current is above 118). The multiply no longer waits for the
+        // comparison, which shortens the chain from pixel to pixel.
+        const float share = current * 0.125f - (white ? 31.875f : 0.0f);
+        const int64_t left = width - 1 - i;  // pixels still to come on this row
+        if (i > 0) below1[x - Step] = next0 + share;
+        next1 += share;
+        const float next2 = left > 0 ? below1[x + Step] + share : 0.0f;
+        below2[x] += share;
+        current = ahead1 + share;
+        ahead1 = ahead2 + share;
+        ahead2 = left > 2 ? work[x + 3 * Step] : 0.0f;
+        next0 = next1;
+        next1 = next2;
+    }
+    below1[x - Step] = next0;  // the last pixel's value below
+}
+
+// Atkinson over `height` rows of `width` grey values from `src`: row y's
+// 0/255 results go to `rowOut(y)` (which may be row y of `src` itself: a row
+// is read into the window two rows before its results are written), and
+// `rowDone(y, results)` is called once the row is finished.
+template <typename RowOut, typename RowDone>
+int32_t atkinsonRows(const uint8_t* src, uint32_t width, uint32_t height, uint32_t direction, uint32_t jitter,
+                     RowOut rowOut, RowDone rowDone) {
+    const uint32_t rows = std::min<uint32_t>(height, 3);
+    std::vector<float> window;  // the rows in use, then two spare rows for shares below the band
+    try {
+        window.resize(static_cast<size_t>(width) * (rows + 2));
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+    reseedIfJittered(jitter);
+    auto row = [&](uint32_t y) { return window.data() + (y % rows) * static_cast<size_t>(width); };
+    float* spare1 = window.data() + static_cast<size_t>(rows) * width;
+    float* spare2 = spare1 + width;
+    auto load = [&](uint32_t y) {
+        const uint8_t* grey = src + static_cast<size_t>(y) * width;
+        float* to = row(y);
+        for (size_t x = 0; x < width; ++x) to[x] = grey[x];
+    };
+    for (uint32_t y = 0; y < rows - 1; ++y) load(y);
+    uint32_t state = seed;
+    for (uint32_t y = 0; y < height; ++y) {
+        if (static_cast<uint64_t>(y) + rows - 1 < height) load(y + rows - 1);
+        float* below1 = static_cast<uint64_t>(y) + 1 < height ? row(y + 1) : spare1;
+        float* below2 = static_cast<uint64_t>(y) + 2 < height ? row(y + 2) : spare2;
+        uint8_t* out = rowOut(y);
+        if (rightToLeft(direction, y)) {
+            atkinsonRow<-1>(row(y), below1, below2, out, width, jitter, state);
+        } else {
+            atkinsonRow<1>(row(y), below1, below2, out, width, jitter, state);
+        }
+        rowDone(y, out);
+    }
+    seed = state;
+    return 0;
+}
+
+int32_t atkinson(KVImage* band, uint32_t direction, uint32_t jitter) {
+    if (!validBand(band)) return 1;
+    const size_t width = band->width;
+    return atkinsonRows(
+        band->gray, band->width, band->height, direction, jitter,
+        [&](uint32_t y) { return band->gray + y * width; }, [](uint32_t, const uint8_t*) {});
+}
+
 // Runs `pixel(x, y, grey)` over the band in each row's scan order and stores
 // its 0/255 result.
 template <typename PixelFn>
@@ -174,16 +280,9 @@ void scanBand(KVImage* band, uint32_t direction, PixelFn pixel) {
 
 }  // namespace
 
-float simpleRand() {
-    seed = (seed * 1103515245u + 12345u) & 0x7FFFFFFFu;
-    return static_cast<float>(static_cast<float>(seed) / 2147483648.0);
-}
+float simpleRand() { return nextRand(seed); }
 
-float getThreshold(uint32_t jitter) {
-    float threshold = 128.0f;
-    if (jitter != 0) threshold = static_cast<float>(threshold + (simpleRand() - 0.5) * 20.0);
-    return threshold;
-}
+float getThreshold(uint32_t jitter) { return thresholdFrom(seed, jitter); }
 
 int32_t errorDiffusion(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorKernel* kernel) {
     return diffuse(band, direction, jitter, kernel);
@@ -206,7 +305,25 @@ int32_t KVImageJarvisJudiceNinkeDither(KVImage* band, uint32_t direction, uint32
 }
 
 int32_t KVImageAtkinsonDither(KVImage* band, uint32_t direction, uint32_t jitter) {
-    return diffuse(band, direction, jitter, &atkinsonAlgo);
+    return atkinson(band, direction, jitter);
+}
+
+int32_t KVImageAtkinsonDitherToBits(const uint8_t* gray, uint32_t width, uint32_t height, uint32_t direction,
+                                    uint32_t jitter, uint8_t* bits) {
+    if (gray == nullptr || bits == nullptr || width % 8 != 0 || kvImagePixelCount(width, height) == 0) return 1;
+    std::vector<uint8_t> results;
+    try {
+        results.resize(width);
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+    const size_t rowBytes = width / 8;
+    return atkinsonRows(
+        gray, width, height, direction, jitter, [&](uint32_t) { return results.data(); },
+        [&](uint32_t y, const uint8_t* row) {
+            uint8_t* to = bits + y * rowBytes;
+            for (size_t b = 0; b < rowBytes; ++b) to[b] = packBelow8(row + 8 * b, 1);
+        });
 }
 
 int32_t KVImageOrderedBayerDither(KVImage* band, uint32_t direction, uint32_t jitter) {

@@ -50,6 +50,13 @@ int32_t KVImageBurkesDither(KVImage* band, uint32_t direction, uint32_t jitter);
 int32_t KVImageSierraDither(KVImage* band, uint32_t direction, uint32_t jitter);
 int32_t KVImageJarvisJudiceNinkeDither(KVImage* band, uint32_t direction, uint32_t jitter);
 int32_t KVImageAtkinsonDither(KVImage* band, uint32_t direction, uint32_t jitter);
+// Atkinson from a grey page (left as it is) straight to packed one-bit rows of
+// width / 8 bytes, a 1 bit where the dither gives black: the bits that
+// KVImageAtkinsonDither and packing at any threshold from 1 to 255 give. The
+// width must be a multiple of 8. Results as above (1 also for a null page or
+// output, or a width off the byte grid).
+int32_t KVImageAtkinsonDitherToBits(const uint8_t* gray, uint32_t width, uint32_t height, uint32_t direction,
+                                    uint32_t jitter, uint8_t* bits);
 int32_t KVImageOrderedBayerDither(KVImage* band, uint32_t direction, uint32_t jitter);
 int32_t KVImageRandomDither(KVImage* band, uint32_t direction, uint32_t jitter);
 // grey >= threshold gives 255, else 0. Returns 0, or 1 for a bad band.

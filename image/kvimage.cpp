@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/pack_bits.h"
+
 namespace {
 
 // A zeroed, malloc'ed record (planes null).
@@ -171,12 +173,8 @@ uint32_t KVImageGray2BinByte(KVImage* image, const PrintSetting* setting) {
     const uint8_t* gray = image->gray;
     const unsigned threshold = setting->threshold;
     const size_t whole = pixels / 8;
-    for (size_t i = 0; i < whole; ++i) {
-        const uint8_t* p = gray + i * 8;
-        unsigned bits = 0;
-        for (unsigned k = 0; k < 8; ++k) bits = (bits << 1) | (p[k] < threshold ? 1u : 0u);
-        bin[i] = static_cast<uint8_t>(bits);
-    }
+    if (threshold == 0) return KVImageOK;  // nothing is below 0
+    for (size_t i = 0; i < whole; ++i) bin[i] = packBelow8(gray + i * 8, static_cast<uint8_t>(threshold));
     for (size_t x = whole * 8; x < pixels; ++x) {
         if (gray[x] < threshold) bin[x / 8] = static_cast<uint8_t>(bin[x / 8] | (0x80u >> (x % 8)));
     }

@@ -2,8 +2,8 @@
 // fixed A4 and A4 tattoo entry points.
 #include "image/processing_chains.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <new>
+#include <vector>
 
 #include "filter/debug_log.h"
 #include "image/dither.h"
@@ -11,42 +11,24 @@
 
 namespace {
 
-// The bands of one chain run, released when the run ends.
-struct BandArray {
-    KVImage* bands = nullptr;
-    uint32_t count = 0;
-    BandArray() = default;
-    BandArray(const BandArray&) = delete;
-    BandArray& operator=(const BandArray&) = delete;
-    ~BandArray() { freeKVImageDataArray(bands, count); }
-};
+// The bands of one chain run: views of whole rows of the picture's own grey
+// plane. Every stage works on its band in place and never beyond its rows, so
+// the stages leave the picture's plane exactly as copies joined back would,
+// without the two copies.
+using Bands = std::vector<KVImage>;
 
-// Without cutting, the one band is a copy of the whole grey plane.
-bool makeWholeBand(const KVImage* image, BandArray& out) {
-    const size_t pixels = kvImagePixelCount(image->width, image->height);
-    auto* band = static_cast<KVImage*>(std::calloc(1, sizeof(KVImage)));
-    if (band == nullptr) return false;
-    band->gray = static_cast<uint8_t*>(std::malloc(pixels));
-    if (band->gray == nullptr) {
-        std::free(band);
-        return false;
-    }
-    std::memcpy(band->gray, image->gray, pixels);
-    band->width = image->width;
-    band->height = image->height;
-    out.bands = band;
-    out.count = 1;
-    return true;
-}
-
-bool makeBands(const KVImage* image, uint32_t flags, BandArray& out) {
+bool makeBands(const KVImage* image, uint32_t flags, Bands& out) {
     if (flags & KVImageFlagCutImage) {
         kvPrintf("=======  切图  =======\n");
-        out.bands = KVImageCutImage(image, &out.count);
-        return out.bands != nullptr;
+        return KVImageCutImageViews(image, out);
     }
     kvPrintf("=======  不切图  =======\n");
-    return makeWholeBand(image, out);
+    KVImage whole{};
+    whole.width = image->width;
+    whole.height = image->height;
+    whole.gray = image->gray;
+    out.assign(1, whole);
+    return true;
 }
 
 int32_t adjustBrightness(KVImage* band, uint32_t flags) {
@@ -91,35 +73,25 @@ int32_t ditherBand(KVImage* band, const PrintSetting* setting, uint32_t flags) {
 }
 
 // Stages 5 to 8 on every band: tattoo sharpening, brightness, unsharp mask, dither.
-int32_t processBands(BandArray& bands, const PrintSetting* setting, uint32_t flags) {
+int32_t processBands(Bands& bands, const PrintSetting* setting, uint32_t flags) {
     int32_t result = 0;
     if (flags & KVImageFlagSharpenTattoo) {
-        for (uint32_t i = 0; i < bands.count && result == 0; ++i)
-            result = static_cast<int32_t>(KVImageSharpenTattoo(&bands.bands[i]));
+        for (size_t i = 0; i < bands.size() && result == 0; ++i)
+            result = static_cast<int32_t>(KVImageSharpenTattoo(&bands[i]));
     }
     if (result != 0) return result;
     kvPrintf("=======调节亮度=======\n");
-    for (uint32_t i = 0; i < bands.count && result == 0; ++i) result = adjustBrightness(&bands.bands[i], flags);
+    for (size_t i = 0; i < bands.size() && result == 0; ++i) result = adjustBrightness(&bands[i], flags);
     if (result != 0) return result;
     kvPrintf("=======锐化=======\n");
     if (flags & KVImageFlagSharpenNormal) {
-        for (uint32_t i = 0; i < bands.count && result == 0; ++i)
-            result = KVImageSharpenNormal(&bands.bands[i], setting->blurRadius, setting->sharpenAmount);
+        for (size_t i = 0; i < bands.size() && result == 0; ++i)
+            result = KVImageSharpenNormal(&bands[i], setting->blurRadius, setting->sharpenAmount);
     }
     if (result != 0) return result;
     kvPrintf("=======图像算法=======\n");
-    for (uint32_t i = 0; i < bands.count && result == 0; ++i) result = ditherBand(&bands.bands[i], setting, flags);
+    for (size_t i = 0; i < bands.size() && result == 0; ++i) result = ditherBand(&bands[i], setting, flags);
     return result;
-}
-
-// Bands are whole rows in picture order: laid end to end they rebuild the plane.
-void joinBands(KVImage* image, const BandArray& bands) {
-    uint8_t* to = image->gray;
-    for (uint32_t i = 0; i < bands.count; ++i) {
-        const size_t size = kvImagePixelCount(bands.bands[i].width, bands.bands[i].height);
-        std::memcpy(to, bands.bands[i].gray, size);
-        to += size;
-    }
 }
 
 }  // namespace
@@ -132,11 +104,12 @@ int32_t getKVImageProcessingForCustom(KVImage* image, const PrintSetting* settin
     if (image->width % 8 != 0 && (result = static_cast<int32_t>(fixKVImageWidthTo8Multiple(image))) != 0)
         return result;
     if (image->gray == nullptr && (result = KVImageConvertRGBA2Gray(image)) != 0) return result;
-    {
-        BandArray bands;
+    try {
+        Bands bands;
         if (!makeBands(image, flags, bands)) return 2;
         if ((result = processBands(bands, setting, flags)) != 0) return result;
-        joinBands(image, bands);
+    } catch (const std::bad_alloc&) {
+        return 2;
     }
     if ((result = static_cast<int32_t>(KVImageGray2BinByte(image, setting))) != 0) return result;
     // A picture too small for the frame is simply left without it.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/kvimage.h"
 
@@ -52,5 +53,9 @@ int32_t isWhiteLine(const uint8_t* row, uint32_t width);
 // New array of bands (white and data runs of whole rows, grey planes only);
 // null and *count = 0 on failure. Free with freeKVImageDataArray.
 KVImage* KVImageCutImage(const KVImage* image, uint32_t* count);
+// The same bands as views: grey planes pointing into the picture's own plane,
+// nothing copied and nothing to free (a vector that can't grow throws
+// std::bad_alloc). False for an unusable picture.
+bool KVImageCutImageViews(const KVImage* image, std::vector<KVImage>& views);
 // Stucki-weighted integer error diffusion for bands judged text.
 int32_t KVImageTextImageDither(KVImage* band);

@@ -1,6 +1,7 @@
 // The text/photo test of a band: a histogram of its grey levels tells printed
 // text (mostly paper white with a few dark strokes, or one dominant level with
 // dark pixels) from a photograph (many mid-tones, little white).
+#include <algorithm>
 #include <array>
 
 #include "filter/debug_log.h"
@@ -10,9 +11,28 @@ int32_t KVImageIsText(const KVImage* band) {
     if (band == nullptr || band->gray == nullptr) return 0;
     const size_t pixels = kvImagePixelCount(band->width, band->height);
     if (pixels == 0) return 0;
+    // Four partial histograms, so runs of one grey level (white paper) don't
+    // wait on one counter.
+    uint32_t part[4][256] = {};
     std::array<uint64_t, 256> histogram{};
     const uint8_t* gray = band->gray;
-    for (size_t i = 0; i < pixels; ++i) ++histogram[gray[i]];
+    for (size_t done = 0; done < pixels;) {
+        // Blocks short enough that no 32-bit counter can overflow.
+        const size_t end = done + std::min<size_t>(pixels - done, size_t{1} << 30);
+        size_t i = done;
+        for (; i + 4 <= end; i += 4) {
+            ++part[0][gray[i]];
+            ++part[1][gray[i + 1]];
+            ++part[2][gray[i + 2]];
+            ++part[3][gray[i + 3]];
+        }
+        for (; i < end; ++i) ++part[0][gray[i]];
+        for (int v = 0; v < 256; ++v) {
+            histogram[v] += uint64_t{part[0][v]} + part[1][v] + part[2][v] + part[3][v];
+            part[0][v] = part[1][v] = part[2][v] = part[3][v] = 0;
+        }
+        done = end;
+    }
 
     uint64_t bright = 0, white = 0, mid = 0, dark = 0, peak = 0;
     for (unsigned g = 0; g < 256; ++g) {

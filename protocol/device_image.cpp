@@ -16,6 +16,7 @@
 #include "image/device/color_print_chain.h"
 #include "image/device/legacy_gray.h"
 #include "image/kvimage.h"
+#include "image/pack_bits.h"
 #include "image/processing_chains.h"
 #include "protocol/command_builders.h"
 #include "protocol/device_bitmap.h"
@@ -178,18 +179,35 @@ void mapGrey(uint8_t* grey, size_t count, const uint8_t (&table)[256]) {
     for (size_t i = 0; i < count; ++i) grey[i] = table[grey[i]];
 }
 
+// Mode 0: a dot wherever the weighted grey is at most the threshold, eight
+// dots packed at a time.
 MallocBitmap thresholdGrey(const uint8_t* grey, uint32_t width, uint32_t height, const uint8_t (&table)[256]) {
     MallocBitmap bitmap = allocBitmap(width, height);
     if (!bitmap.bytes) return {};
+    uint8_t dot[256];
+    for (int v = 0; v < 256; ++v) dot[v] = table[v] <= imgThresholdValue ? 0xFF : 0x00;
     const size_t rowBytes = (size_t{width} + 7) / 8;
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* src = grey + size_t{y} * width;
         uint8_t* dst = bitmap.bytes.get() + y * rowBytes;
-        for (uint32_t x = 0; x < width; ++x) {
-            if (table[src[x]] <= imgThresholdValue) dst[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+        uint32_t x = 0;
+        for (; x + 8 <= width; x += 8) {
+            uint8_t mask[8];
+            for (int k = 0; k < 8; ++k) mask[k] = dot[src[x + k]];
+            dst[x / 8] = packMask8(mask);
         }
+        for (; x < width; ++x) dst[x / 8] = static_cast<uint8_t>(dst[x / 8] | (dot[src[x]] & (0x80u >> (x & 7))));
     }
     return bitmap;
+}
+
+// The modes convertGrey converts from the grey values themselves (the others
+// go through four equal bytes per pixel).
+bool greyNative(uint32_t mode, uint32_t width) {
+    if (mode == kImageModeThreshold) return true;
+    if ((mode >= kImageModeBinariseFirst && mode <= kImageModeBinariseLast) || mode == kImageModeBinarisePhoto)
+        return true;
+    return mode >= kImageModeA4 && mode <= kImageModeTattooLine && equalByteGreys().chainKnown && width % 8 == 0;
 }
 
 MallocBitmap convertGrey(MallocBytes grey, uint32_t width, uint32_t height, uint32_t mode) {
@@ -215,12 +233,9 @@ MallocBitmap convertGrey(MallocBytes grey, uint32_t width, uint32_t height, uint
     return {std::move(bits), w, h};
 }
 
-}  // namespace
-
-uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
-    if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
-    MallocBitmap bitmap = convert(pixels, width, height, mode, rotation);
+// Inversion and turn as the mode allows, then the size out.
+uint8_t* finishBitmap(MallocBitmap bitmap, uint32_t mode, uint8_t invert, uint16_t rotation, uint32_t* outWidth,
+                      uint32_t* outHeight) {
     if (!bitmap.bytes) return nullptr;
     // The KVImage chains (modes 9 to 11) are taken as they come: no inversion,
     // no turn. The colour chain (modes 2 and 3) turns the page itself.
@@ -233,11 +248,28 @@ uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, ui
     return bitmap.bytes.release();
 }
 
+}  // namespace
+
+uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
+                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
+    if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
+    return finishBitmap(convert(pixels, width, height, mode, rotation), mode, invert, rotation, outWidth,
+                        outHeight);
+}
+
 uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
                                    uint16_t rotation, uint32_t mode) {
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
     const size_t count = size_t{*width} * *height;
+    if (greyNative(mode, *width)) {
+        // A one-byte copy to convert in place instead of four bytes a pixel.
+        MallocBytes copy(static_cast<uint8_t*>(std::malloc(count)));
+        if (!copy) return nullptr;
+        std::memcpy(copy.get(), grayImage, count);
+        return finishBitmap(convertGrayImage(std::move(copy), *width, *height, mode), mode, 0, rotation, width,
+                            height);
+    }
     std::unique_ptr<uint8_t[]> pixels;
     try {
         pixels = std::make_unique_for_overwrite<uint8_t[]>(count * 4);

@@ -32,9 +32,7 @@ SendPack sendBitmap(const uint8_t* bitmap, uint32_t width, uint32_t height, bool
         if (size == 0) return kvGetEmptyProtocolPack();
         return getAllImageData(bitmap, w, height, selector, option, kStartFlag, endValue1, endValue2, &size);
     }
-    SendPackPtr measured(getAllCompressImagePart(bitmap, w, height, selector, option, kStartFlag, &size));
-    if (size == 0) return kvGetEmptyProtocolPack();
-    return getAllCompressImagePart(bitmap, w, height, selector, option, kStartFlag, &size);
+    return getAllCompressImagePartOnce(bitmap, w, height, selector, option, kStartFlag);
 }
 
 bool appSendsRaw() {

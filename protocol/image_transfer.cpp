@@ -3,6 +3,7 @@
 // start, tree, data commands and end. Raw (family 163): rows fitted to the
 // print width and sent in packages of whole rows. Both measure, then fill.
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -57,8 +58,28 @@ std::vector<uint32_t> distinctPerCandidate(const uint8_t* part, const std::vecto
 
 // Largest part from offset whose tree pack stays below the payload limit: the
 // remainder, halved (to whole rows) until it fits.
+// The diagnostic lines of one transfer, kept to be written again.
+struct TreeNote {
+    int32_t size;   // the tree pack's length
+    int32_t limit;  // -1: the pack fitted; else the limit it exceeded
+};
+using TreeNotes = std::vector<TreeNote>;
+
+void logTreeNote(const TreeNote& note) {
+    if (note.limit < 0) {
+        writeLogString("-->> 二叉树合格.%d\n", note.size);
+    } else {
+        writeLogString("-->> 二叉树过大.%d > %d\n", note.size, note.limit);
+    }
+}
+
+void noteTree(TreeNotes* notes, TreeNote note) {
+    logTreeNote(note);
+    if (notes != nullptr) notes->push_back(note);
+}
+
 std::optional<std::vector<uint8_t>> fitPart(const uint8_t* bitmap, uint32_t offset, uint32_t total, uint32_t w,
-                                            int64_t limit, bool filling, uint32_t* length) {
+                                            int64_t limit, bool filling, uint32_t* length, TreeNotes* notes) {
     std::vector<uint32_t> lengths;
     for (uint32_t candidate = total - offset; candidate > 0; candidate = candidate / 2 - candidate / 2 % w)
         lengths.push_back(candidate);
@@ -72,17 +93,17 @@ std::optional<std::vector<uint8_t>> fitPart(const uint8_t* bitmap, uint32_t offs
         if (packLength < limit) {
             std::vector<uint8_t> pack = kvHuffmanTreePack({bitmap + offset, candidate});
             if (pack.empty()) return std::nullopt;
-            writeLogString("-->> 二叉树合格.%d\n", static_cast<int>(pack.size()));
+            noteTree(notes, {static_cast<int32_t>(pack.size()), -1});
             *length = candidate;
             return pack;
         }
-        writeLogString("-->> 二叉树过大.%d > %d\n", static_cast<int>(packLength), static_cast<int>(limit));
+        noteTree(notes, {static_cast<int32_t>(packLength), static_cast<int32_t>(limit)});
     }
     return std::nullopt;
 }
 
 Frames compressedTransfer(const uint8_t* bitmap, uint32_t width, uint32_t height, uint8_t selector, uint8_t option,
-                          uint8_t flag, bool filling) {
+                          uint8_t flag, bool filling, TreeNotes* notes = nullptr) {
     const uint64_t total64 = uint64_t{width} * height / 8;
     const uint32_t w = width / 8;
     const int64_t limit = kvImagePayloadLimit();
@@ -91,7 +112,7 @@ Frames compressedTransfer(const uint8_t* bitmap, uint32_t width, uint32_t height
     std::vector<uint8_t> out;
     for (uint32_t offset = 0; offset < total;) {
         uint32_t length = 0;
-        const auto pack = fitPart(bitmap, offset, total, w, limit, filling, &length);
+        const auto pack = fitPart(bitmap, offset, total, w, limit, filling, &length, notes);
         if (!pack) return std::nullopt;
         const size_t before = out.size();
         size_t mark = out.size();
@@ -174,6 +195,22 @@ SendPack getAllCompressImagePart(const uint8_t* bitmap, uint32_t widthDots, uint
                                  uint8_t option, uint8_t flag, uint32_t* size) {
     if (size == nullptr) return kvGetEmptyProtocolPack();
     return measureOrFill(compressedTransfer(bitmap, widthDots, height, selector, option, flag, *size != 0), size);
+}
+
+SendPack getAllCompressImagePartOnce(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
+                                     uint8_t option, uint8_t flag) {
+    TreeNotes notes;
+    Frames frames;
+    try {
+        frames = compressedTransfer(bitmap, widthDots, height, selector, option, flag, false, &notes);
+    } catch (const std::bad_alloc&) {
+        return kvGetEmptyProtocolPack();
+    }
+    const size_t count = frames ? frames->size() : 0;
+    if (count == 0 || count > UINT32_MAX) return kvGetEmptyProtocolPack();
+    // The filling call works through the same parts and writes the same lines.
+    for (const TreeNote& note : notes) logTreeNote(note);
+    return kvSendPackFromBytes(*frames);
 }
 
 SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,

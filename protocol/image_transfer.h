@@ -28,6 +28,11 @@ SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_
                           uint32_t payloadLimit, uint32_t* size);
 SendPack getAllCompressImagePart(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
                                  uint8_t option, uint8_t flag, uint32_t* size);
+// Measuring and filling getAllCompressImagePart in one go: the frames are
+// built once, and the diagnostic lines of the two calls are both written.
+// Empty when the measuring call would store 0.
+SendPack getAllCompressImagePartOnce(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
+                                     uint8_t option, uint8_t flag);
 SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
                          uint8_t option, uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size);
 

@@ -10,6 +10,7 @@ packages=(
   cups cups-client cups-filters cups-ppdc ghostscript
   clang libclang-rt-dev
   libpng-dev zint qrencode zbar-tools libzxing-dev
+  netpbm time
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "filter/debug_log.h"
@@ -34,8 +35,18 @@ uint64_t rangeSum(const uint64_t* hist, int from, int to) {
 }
 
 GrayStats statistics(const uint8_t* image, uint64_t count) {
-    uint64_t hist[256] = {};
-    for (uint64_t i = 0; i < count; ++i) ++hist[image[i]];
+    // Four partial histograms, so runs of one grey level don't wait on one counter.
+    uint64_t part[4][256] = {};
+    uint64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        ++part[0][image[i]];
+        ++part[1][image[i + 1]];
+        ++part[2][image[i + 2]];
+        ++part[3][image[i + 3]];
+    }
+    for (; i < count; ++i) ++part[0][image[i]];
+    uint64_t hist[256];
+    for (int v = 0; v < 256; ++v) hist[v] = part[0][v] + part[1][v] + part[2][v] + part[3][v];
     GrayStats s;
     s.total = count;
     s.light = rangeSum(hist, 239, 255);
@@ -67,29 +78,47 @@ void applyCurve(uint8_t* image, uint64_t count, const uint8_t* curve) {
 // Adds a diffusion share to a 16-bit work cell, wrapping like the printer's firmware tool.
 void addShare(int16_t& cell, int32_t share) { cell = static_cast<int16_t>(cell + share); }
 
-// The work rows have two margin columns on each side; the pixel at x is at
-// work column x + 2, so every share lands at a non-negative column.
-void stuckiRow(std::vector<int16_t>& work, size_t stride, size_t y, uint8_t* outRow, uint32_t width) {
-    int16_t* r0 = &work[y * stride];
-    int16_t* r1 = r0 + stride;
-    int16_t* r2 = r1 + stride;
+// The shares of each pixel's error along one row, divided with truncation,
+// with two empty entries on each side.
+struct StuckiShares {
+    std::vector<int32_t> e8, e4, e21, e42;  // e * 8 / 42, e * 4 / 42, e / 21, e / 42
+    explicit StuckiShares(size_t width) : e8(width + 4), e4(width + 4), e21(width + 4), e42(width + 4) {}
+};
+
+// One row of the Stucki-weighted diffusion: r0 is the row (two margin cells
+// on each side), r1 and r2 the two below. The two cells ahead on the row are
+// carried in registers and each pixel's shares are kept; the rows below then
+// receive them in one pass. The cells wrap at 16 bits, and wrapped addition
+// gives the same cell whatever the order of the shares.
+void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t width, StuckiShares& shares) {
+    int16_t ahead1 = r0[0];
+    int16_t ahead2 = r0[1];
+    int32_t* e8 = shares.e8.data() + 2;
+    int32_t* e4 = shares.e4.data() + 2;
+    int32_t* e21 = shares.e21.data() + 2;
+    int32_t* e42 = shares.e42.data() + 2;
     for (size_t x = 0; x < width; ++x) {
-        const int32_t v = r0[x + 2];
+        const int32_t v = ahead1;
         const bool black = v <= 130;
         const int32_t e = black ? v : v - 255;
         outRow[x] = black ? 0 : 255;
-        addShare(r0[x + 3], e * 8 / 42);
-        addShare(r0[x + 4], e * 4 / 42);
-        addShare(r1[x], e / 21);
-        addShare(r1[x + 1], e * 4 / 42);
-        addShare(r1[x + 2], e * 8 / 42);
-        addShare(r1[x + 3], e * 4 / 42);
-        addShare(r1[x + 4], e / 21);
-        addShare(r2[x], e / 42);
-        addShare(r2[x + 1], e / 21);
-        addShare(r2[x + 2], e * 4 / 42);
-        addShare(r2[x + 3], e / 21);
-        addShare(r2[x + 4], e / 42);
+        e8[x] = e * 8 / 42;
+        e4[x] = e * 4 / 42;
+        e21[x] = e;  // divided below, off the row's chain
+        ahead1 = ahead2;
+        addShare(ahead1, e8[x]);
+        ahead2 = r0[x + 2];
+        addShare(ahead2, e4[x]);
+    }
+    for (size_t x = 0; x < width; ++x) {
+        e42[x] = e21[x] / 42;
+        e21[x] = e21[x] / 21;
+    }
+    // Cell x below takes the shares of the pixels x - 2 .. x + 2; the margin
+    // cells are never read, so only the row's own cells are summed.
+    for (size_t x = 0; x < width; ++x) {
+        r1[x] = static_cast<int16_t>(r1[x] + e21[x - 2] + e4[x - 1] + e8[x] + e4[x + 1] + e21[x + 2]);
+        r2[x] = static_cast<int16_t>(r2[x] + e42[x - 2] + e21[x - 1] + e4[x] + e21[x + 1] + e42[x + 2]);
     }
 }
 
@@ -122,18 +151,33 @@ int32_t isText(const uint8_t* image, uint32_t width, uint32_t height) {
 
 int32_t kv_imgdiff(uint8_t* image, uint32_t width, uint32_t height) {
     if (image == nullptr) return -1;
+    // Three rows of 16-bit cells with two margin cells on each side; shares
+    // that fall into the margins or below the last row are dropped. Row y + 2
+    // is loaded when row y starts, into the cells row y - 1 used.
     const size_t stride = size_t{width} + 4;
     std::vector<int16_t> work;
+    std::optional<StuckiShares> shares;
     try {
-        work.assign(stride * (size_t{height} + 2), 0);
+        work.assign(stride * 3, 0);
+        shares.emplace(width);
     } catch (const std::bad_alloc&) {
         return -1;
     }
+    auto cells = [&](size_t y) { return &work[(y % 3) * stride + 2]; };
+    auto load = [&](size_t y) {
+        int16_t* row = cells(y);
+        if (y < height) {
+            std::copy(image + y * width, image + y * width + width, row);
+        } else {
+            std::fill(row, row + width, int16_t{0});
+        }
+    };
+    load(0);
+    load(1);
     for (size_t y = 0; y < height; ++y) {
-        const uint8_t* row = image + y * width;
-        std::copy(row, row + width, &work[y * stride + 2]);
+        load(y + 2);
+        stuckiRow(cells(y), cells(y + 1), cells(y + 2), image + y * width, width, *shares);
     }
-    for (size_t y = 0; y < height; ++y) stuckiRow(work, stride, y, image + y * width, width);
     return 0;
 }
 

@@ -83,7 +83,12 @@ uint8_t* render(const char* model, const uint8_t* src, uint32_t srcW, uint32_t s
         return nullptr;
     }
     std::memset(canvas, 255, bytes);
-    if (l.zoomW > 0 && l.zoomH > 0) {
+    const bool inside = l.top >= 0 && l.left >= 0 && l.zoomH <= l.canvasH - l.top && l.zoomW <= l.canvasW - l.left;
+    if (l.zoomW > 0 && l.zoomH > 0 && inside) {
+        // The zoomed page lies wholly on the canvas: zoom straight into its place.
+        bitmapZoomInto(src, srcW, srcH, canvas + l.top * l.canvasW + l.left, static_cast<uint32_t>(l.zoomW),
+                       static_cast<uint32_t>(l.zoomH), static_cast<uint64_t>(l.canvasW));
+    } else if (l.zoomW > 0 && l.zoomH > 0) {
         uint8_t* zoomed = bitmapZoom(src, srcW, srcH, static_cast<uint32_t>(l.zoomW), static_cast<uint32_t>(l.zoomH));
         if (zoomed == nullptr) {
             writeLogString("%s: no memory for a %ldx%ld zoomed page", model, static_cast<long>(l.zoomW),

@@ -164,6 +164,16 @@ void PicZoom_ThreeOrder0(const PicRegion& dst, const PicRegion& src) {
     }
 }
 
+bool bitmapZoomInto(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint8_t* dst, uint32_t dstW, uint32_t dstH,
+                    uint64_t dstStride) {
+    if (src == nullptr || dst == nullptr || srcW == 0 || srcH == 0 || dstW == 0 || dstH == 0 || dstStride < dstW)
+        return false;
+    const PicRegion source{const_cast<uint8_t*>(src), srcW, srcW, srcH};
+    const PicRegion target{dst, dstStride, dstW, dstH};
+    PicZoom_ThreeOrder0(target, source);
+    return true;
+}
+
 uint8_t* bitmapZoom(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t dstW, uint32_t dstH) {
     if (src == nullptr || srcW == 0 || srcH == 0 || dstW == 0 || dstH == 0) return nullptr;
     auto* out = static_cast<uint8_t*>(std::calloc(size_t{dstW} * dstH, 1));

@@ -17,6 +17,11 @@ struct PicRegion {
 // New dstW x dstH grey image (caller frees with free()) holding the zoomed
 // page. Null when a size is 0, `src` is null or memory runs out.
 uint8_t* bitmapZoom(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t dstW, uint32_t dstH);
+// The same zoom written into dstW x dstH dots of the caller's buffer, rows
+// dstStride bytes apart (every dot of the area is written). False for bad
+// arguments.
+bool bitmapZoomInto(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint8_t* dst, uint32_t dstW, uint32_t dstH,
+                    uint64_t dstStride);
 // Fills dst from src; nothing when any width or height is 0.
 void PicZoom_ThreeOrder0(const PicRegion& dst, const PicRegion& src);
 // One interpolated byte for the source position (x, y).

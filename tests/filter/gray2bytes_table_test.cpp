@@ -1,6 +1,8 @@
 // Table path of the row conversion: thresholds and ordered-dither tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -84,6 +86,63 @@ TEST_F(TablePath, BitOrderAndOrIntoCallerBuffer) {
     std::vector<uint8_t> out = {0x00, 0x01};
     Gray2Bytes(gray.data(), out.data(), 2, 1, 0);
     EXPECT_EQ(out, (std::vector<uint8_t>{0x80, 0x01}));
+}
+
+// The rule of each mode, one pixel at a time, as the printers define it.
+bool referenceBlack(int mode, uint8_t v, uint32_t x, uint32_t y) {
+    switch (mode) {
+        case 0: return v <= 128;
+        case 2: return v / 4 < OrderedBayer8[y % 8][x % 8];
+        case 3: return v / 4 < ClusteredDot8[y % 8][x % 8];
+        case 4: return v < OrderedBayer16[x % 16][y % 16];
+        default: return v <= 160;
+    }
+}
+
+TEST_F(TablePath, WholeRowsMatchThePerPixelRuleOnRandomPages) {
+    std::mt19937 random(14);
+    // Odd and even byte widths, heights off the 16-row cell, every table,
+    // the modes that share the default threshold, and bits the caller set.
+    for (uint32_t widthBytes : {1u, 2u, 3u, 5u, 102u, 311u}) {
+        for (uint32_t height : {1u, 17u, 40u}) {
+            for (int mode : {0, 1, 2, 3, 4, 5, 6, -1}) {
+                std::vector<uint8_t> gray(static_cast<size_t>(widthBytes) * 8 * height);
+                for (uint8_t& v : gray) v = static_cast<uint8_t>(random());
+                std::vector<uint8_t> preset(static_cast<size_t>(widthBytes) * height);
+                for (uint8_t& b : preset) b = random() % 4 == 0 ? static_cast<uint8_t>(random()) : 0;
+                std::vector<uint8_t> expected = preset;
+                for (uint32_t y = 0; y < height; ++y) {
+                    for (uint32_t x = 0; x < widthBytes * 8; ++x) {
+                        if (referenceBlack(mode, gray[static_cast<size_t>(y) * widthBytes * 8 + x], x, y))
+                            expected[static_cast<size_t>(y) * widthBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                    }
+                }
+                std::vector<uint8_t> out = preset;
+                old_Gray2Bytes(gray.data(), out.data(), widthBytes, height, mode);
+                ASSERT_EQ(out, expected) << "mode " << mode << " width " << widthBytes << " height " << height;
+            }
+        }
+    }
+}
+
+TEST_F(TablePath, EveryGreyLevelAtEveryCellPosition) {
+    // One 16x16 block per grey level, side by side: every level meets every
+    // entry of each table.
+    constexpr uint32_t kWidth = 16 * 256;
+    std::vector<uint8_t> gray(kWidth * 16);
+    for (uint32_t y = 0; y < 16; ++y) {
+        for (uint32_t x = 0; x < kWidth; ++x) gray[y * kWidth + x] = static_cast<uint8_t>(x / 16);
+    }
+    for (int mode : {0, 1, 2, 3, 4, 5}) {
+        std::vector<uint8_t> out(kWidth / 8 * 16, 0);
+        old_Gray2Bytes(gray.data(), out.data(), kWidth / 8, 16, mode);
+        for (uint32_t y = 0; y < 16; ++y) {
+            for (uint32_t x = 0; x < kWidth; ++x) {
+                ASSERT_EQ(black(out, kWidth / 8, x, y), referenceBlack(mode, static_cast<uint8_t>(x / 16), x, y))
+                    << "mode " << mode << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(CharToHex, Digits) {

@@ -35,16 +35,18 @@ std::vector<uint8_t> noise(size_t n, unsigned salt) {
     return v;
 }
 
-// Whole-plane error diffusion exactly as the rules read (no jitter).
+// Whole-plane error diffusion exactly as the rules read; with `jitter` the
+// threshold of every pixel is drawn from the generator as it stands.
 std::vector<uint8_t> referenceDiffusion(std::vector<uint8_t> gray, int w, int h, uint32_t direction,
-                                        const ErrorKernel& k) {
+                                        const ErrorKernel& k, uint32_t jitter = 0) {
     std::vector<float> work(gray.begin(), gray.end());
     for (int y = 0; y < h; ++y) {
         const bool rtl = direction == 0 ? false : (direction == 1 ? (y % 2 == 1) : true);
         for (int i = 0; i < w; ++i) {
             const int x = rtl ? w - 1 - i : i;
             const float old = work[y * w + x];
-            const float out = old > 128.0f ? 255.0f : 0.0f;
+            const float threshold = jitter != 0 ? static_cast<float>(128.0f + (simpleRand() - 0.5) * 20.0) : 128.0f;
+            const float out = old > threshold ? 255.0f : 0.0f;
             gray[y * w + x] = static_cast<uint8_t>(out);
             const float error = old - out;
             for (int t = 0; t < k.count; ++t) {
@@ -113,6 +115,33 @@ TEST_F(Dither, ErrorDiffusionMatchesTheWholePlaneRules) {
                 ASSERT_EQ(errorDiffusion(band.image.get(), direction, 0, kernel), 0);
                 EXPECT_EQ(band.gray(), referenceDiffusion(input, size.w, size.h, direction, *kernel))
                     << kernel->count << " taps, " << size.w << "x" << size.h << ", direction " << direction;
+            }
+        }
+    }
+}
+
+TEST_F(Dither, AtkinsonMatchesTheWholePlaneRules) {
+    // Atkinson runs its own loop: the same dots as its six taps of 1/8 read
+    // from the rules, with and without jitter, in every direction and on
+    // bands smaller than its reach.
+    static const ErrorTap taps[] = {{1, 0, 0.125f}, {2, 0, 0.125f}, {-1, 1, 0.125f},
+                                    {0, 1, 0.125f}, {1, 1, 0.125f}, {0, 2, 0.125f}};
+    static const ErrorKernel kernel = {taps, 6};
+    setKvClock([]() -> std::time_t { return 1700000000; });
+    const struct { int w, h; } sizes[] = {{203, 31}, {1, 5}, {2, 1}, {3, 2}, {4, 3}};
+    for (const auto& size : sizes) {
+        for (uint32_t direction : {0u, 1u, 2u}) {
+            for (uint32_t jitter : {0u, 1u}) {
+                const auto input = noise(static_cast<size_t>(size.w) * size.h, direction + 3 * jitter);
+                Band band(size.w, size.h, input);
+                ASSERT_EQ(KVImageAtkinsonDither(band.image.get(), direction, jitter), 0);
+                const uint32_t after = seed;
+                seed = 1700000000u;
+                EXPECT_EQ(band.gray(), referenceDiffusion(input, size.w, size.h, direction, kernel, jitter))
+                    << size.w << "x" << size.h << ", direction " << direction << ", jitter " << jitter;
+                if (jitter != 0) {
+                    EXPECT_EQ(seed, after);
+                }
             }
         }
     }

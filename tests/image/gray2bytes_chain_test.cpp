@@ -31,6 +31,7 @@ struct Gray2BytesChain : ::testing::Test {
         closeDebugLog();
         return kvtest::readFile(dir.file("LxxLog.log"));
     }
+    void imageModesMatchTheChain(const std::vector<uint8_t>& gray, uint32_t widthBytes);
 };
 
 std::vector<uint8_t> run(const std::vector<uint8_t>& gray, uint32_t widthBytes, int32_t mode) {
@@ -78,9 +79,56 @@ TEST_F(Gray2BytesChain, TextAndUnknownModesThresholdAt160) {
     EXPECT_NE(text.find("getPrintData\r\n"), std::string::npos);
 }
 
+// Flag word 0 takes a direct pass: the same plane as the chain itself makes,
+// written over whatever the caller's buffer held, on random pages of odd and
+// even byte widths; unusable pages stay untouched, as with the chain.
+TEST_F(Gray2BytesChain, TextModesMatchTheChainOnRandomPages) {
+    std::srand(14);
+    for (uint32_t widthBytes : {1u, 3u, 102u}) {
+        for (uint32_t height : {1u, 37u}) {
+            const uint32_t width = widthBytes * 8;
+            std::vector<uint8_t> gray(static_cast<size_t>(width) * height);
+            for (uint8_t& v : gray) v = static_cast<uint8_t>(std::rand());
+            KVImagePtr image(creatKVImage(width, height));
+            image->gray = static_cast<uint8_t*>(std::malloc(gray.size()));
+            std::memcpy(image->gray, gray.data(), gray.size());
+            PrintSetting setting = creatDefaultPrintSetting();
+            setting.threshold = 160;
+            ASSERT_EQ(getKVImageProcessingForCustom(image.get(), &setting, 0), 0);
+            const std::vector<uint8_t> chain(image->bin, image->bin + gray.size() / 8);
+            for (int32_t mode : {6, 9, -1}) {
+                std::vector<uint8_t> out(gray.size() / 8);
+                for (uint8_t& b : out) b = static_cast<uint8_t>(std::rand());
+                Gray2Bytes(gray.data(), out.data(), widthBytes, height, mode);
+                ASSERT_EQ(out, chain) << "mode " << mode << " width " << widthBytes << " height " << height;
+            }
+        }
+    }
+    std::vector<uint8_t> out(8, 0x5A);
+    Gray2Bytes(nullptr, out.data(), 1, 8, 6);
+    Gray2Bytes(std::vector<uint8_t>(64, 0).data(), out.data(), 0, 8, 6);
+    EXPECT_EQ(out, std::vector<uint8_t>(8, 0x5A));
+    std::string text = log();
+    size_t lines = 0;
+    for (size_t at = 0; (at = text.find("KVImageAlgoText\r\n", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 3u * 2 + 2);  // mode 6 once per page size, and the two refused pages
+}
+
+// Mode 7 dithers straight from the page; mode 8 runs the chain. Both give the
+// chain's own plane, on a mixed page and on random pages of odd and even widths.
 TEST_F(Gray2BytesChain, ImageModesRunTheirChainsByteForByte) {
-    const uint32_t widthBytes = 6, width = 48, height = 32;
-    const std::vector<uint8_t> gray = mixedPage(width, height);
+    std::srand(7);
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> pages = {{6, mixedPage(48, 32)}};
+    for (uint32_t widthBytes : {1u, 3u, 40u}) {
+        std::vector<uint8_t> page(static_cast<size_t>(widthBytes) * 8 * 19);
+        for (uint8_t& v : page) v = static_cast<uint8_t>(std::rand());
+        pages.emplace_back(widthBytes, page);
+    }
+    for (const auto& [widthBytes, gray] : pages) imageModesMatchTheChain(gray, widthBytes);
+}
+
+void Gray2BytesChain::imageModesMatchTheChain(const std::vector<uint8_t>& gray, uint32_t widthBytes) {
+    const uint32_t width = widthBytes * 8, height = static_cast<uint32_t>(gray.size() / width);
     const struct {
         int32_t mode;
         uint32_t flags;

@@ -116,6 +116,40 @@ TEST(TextDither, StuckiWeightsInIntegers) {
     EXPECT_EQ(KVImageTextImageDither(nullptr), 1);
 }
 
+TEST(TextDither, MatchesTheWholePlaneRulesOnRandomBands) {
+    // The rules pixel by pixel on a whole work plane with margins: two
+    // columns each side and two rows below, all dropped.
+    auto reference = [](std::vector<uint8_t> gray, int w, int h) {
+        const int stride = w + 4;
+        std::vector<int32_t> work(static_cast<size_t>(stride) * (h + 2), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) work[y * stride + x + 2] = gray[y * w + x];
+        const struct { int dx, dy, mul, div; } shares[] = {
+            {1, 0, 8, 42}, {2, 0, 4, 42}, {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
+            {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42}, {1, 2, 1, 21}, {2, 2, 1, 42}};
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const int v = work[y * stride + x + 2];
+                const int e = v <= 130 ? v : v - 255;
+                gray[y * w + x] = v <= 130 ? 0 : 255;
+                for (const auto& sh : shares) work[(y + sh.dy) * stride + x + 2 + sh.dx] += e * sh.mul / sh.div;
+            }
+        }
+        return gray;
+    };
+    std::srand(42);
+    const struct { uint32_t w, h; } sizes[] = {{1, 1}, {2, 3}, {5, 1}, {41, 17}, {256, 4}};
+    for (const auto& size : sizes) {
+        std::vector<uint8_t> gray(size.w * size.h);
+        for (uint8_t& v : gray) v = static_cast<uint8_t>(std::rand());
+        KVImagePtr band = grayImage(size.w, size.h, gray);
+        ASSERT_EQ(KVImageTextImageDither(band.get()), 0);
+        EXPECT_EQ(std::vector<uint8_t>(band->gray, band->gray + gray.size()),
+                  reference(gray, static_cast<int>(size.w), static_cast<int>(size.h)))
+            << size.w << "x" << size.h;
+    }
+}
+
 TEST(GrayConversion, WeightsAndWhite) {
     const uint8_t rgba[] = {255, 255, 255, 0, 255, 0, 0, 255, 0, 0, 255, 7, 10, 20, 30, 40};
     KVImagePtr image(creatKVImageWithRGBAData(rgba, 4, 1));

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "languages/append.h"
 
 #include "languages/base64.h"
 #include "languages/crc16.h"
@@ -31,6 +34,20 @@ TEST(Base64Encode, WritesExactlyTheEncodedLength) {
     const uint8_t in[] = {1, 2, 3, 4};
     EXPECT_EQ(Base64Encode(in, 4, out), out);
     EXPECT_EQ(std::string(out, 12), "AQIDBA==####");
+}
+
+TEST(AppendHex, EveryByteValueAcrossChunkBoundaries) {
+    // 256 values repeated past the encoder's chunk size, upper-case digit pairs.
+    std::vector<uint8_t> bytes(70000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    DynamicArrayPtr out(dynamic_array_init(2));
+    appendHex(out.get(), bytes.data(), bytes.size());
+    ASSERT_EQ(out->size, 2 * 70000);
+    static const char digits[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        ASSERT_EQ(out->data[2 * i], digits[bytes[i] >> 4]) << i;
+        ASSERT_EQ(out->data[2 * i + 1], digits[bytes[i] & 15]) << i;
+    }
 }
 
 TEST(CRC16, XmodemKnownAnswers) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 
@@ -152,6 +153,41 @@ TEST(CompressedTransfer, GivesUpWhenOneRowsTreeCannotFit) {
     EXPECT_TRUE(take(getAllCompressImagePart(nullptr, 2048, 2, 0, 0, 1, &size)).empty());
     closeDebugLog();
     setDebugLogDirectory("/var/log/cups");
+}
+
+// The one-go transfer the device print path uses: the bytes of measuring and
+// filling, and the log lines of both calls in the same order; nothing (and
+// the lines once) when the measuring call would fail.
+TEST(CompressedTransfer, OneGoGivesTheBytesAndLinesOfMeasureThenFill) {
+    ProtocolStateGuard state(28, 2048);
+    const uint32_t w = 48, height = 64;
+    Bytes bitmap(w * height);
+    for (uint32_t i = 0; i < bitmap.size(); ++i) bitmap[i] = uint8_t((i % 128) + (i >= bitmap.size() / 2 ? 128 : 0));
+    Bytes row(256);
+    for (int v = 0; v < 256; ++v) row[size_t(v)] = uint8_t(v);
+    const Bytes unfit = [&] { Bytes b = row; b.insert(b.end(), row.begin(), row.end()); return b; }();
+    auto logged = [](const std::function<Bytes()>& run, Bytes* out) {
+        kvtest::TempDir logDir;
+        setDebugLogDirectory(logDir.path().c_str());
+        *out = run();
+        closeDebugLog();
+        std::string text = kvtest::readFile(logDir.file("LxxLog.log"));
+        std::string lines;  // without the time stamps
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines += text.substr(at + 20, end + 2 - at - 20);
+        setDebugLogDirectory("/var/log/cups");
+        return lines;
+    };
+    const struct { const Bytes* bitmap; uint32_t width, height; } cases[] = {{&bitmap, w * 8, height}, {&unfit, 2048, 2}};
+    for (const auto& c : cases) {
+        Bytes twoCalls, oneGo;
+        const std::string twoLines = logged([&] { return compressedTransfer(*c.bitmap, c.width, c.height); }, &twoCalls);
+        const std::string oneLines = logged(
+            [&] { return take(getAllCompressImagePartOnce(c.bitmap->data(), c.width, c.height, 0, 0, 1)); }, &oneGo);
+        EXPECT_EQ(oneGo, twoCalls);
+        EXPECT_EQ(oneLines, twoLines);
+        EXPECT_NE(oneLines.find("-->> 二叉树"), std::string::npos);
+    }
 }
 
 TEST(RawTransfer, PackagesOfWholeRows) {

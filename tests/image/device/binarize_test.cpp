@@ -121,3 +121,43 @@ TEST(Binarize, PackingSetsABitPerBlackPixel) {
     EXPECT_EQ(kv_BinImg2PrinterData(nullptr, 16, 2, &length), nullptr);
     EXPECT_EQ(length, 0u);
 }
+
+namespace {
+
+// The Stucki-weighted diffusion as the rules read: a whole 16-bit work plane
+// with two margin columns on each side and two rows below, sums wrapping.
+std::vector<uint8_t> referenceStucki(std::vector<uint8_t> image, int w, int h) {
+    const int stride = w + 4;
+    std::vector<int16_t> work(static_cast<size_t>(stride) * (h + 2), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) work[y * stride + x + 2] = image[y * w + x];
+    const struct { int dx, dy, mul, div; } shares[] = {
+        {1, 0, 8, 42}, {2, 0, 4, 42}, {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
+        {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42}, {1, 2, 1, 21}, {2, 2, 1, 42}};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int v = work[y * stride + x + 2];
+            const int e = v <= 130 ? v : v - 255;
+            image[y * w + x] = v <= 130 ? 0 : 255;
+            for (const auto& s : shares) {
+                int16_t& cell = work[(y + s.dy) * stride + x + 2 + s.dx];
+                cell = static_cast<int16_t>(cell + e * s.mul / s.div);
+            }
+        }
+    }
+    return image;
+}
+
+TEST(Binarize, StuckiDiffusionMatchesTheWholePlaneRules) {
+    std::srand(21);
+    const struct { int w, h; } sizes[] = {{1, 1}, {2, 5}, {5, 2}, {37, 29}, {300, 7}};
+    for (const auto& size : sizes) {
+        std::vector<uint8_t> image(static_cast<size_t>(size.w) * size.h);
+        for (uint8_t& v : image) v = static_cast<uint8_t>(std::rand());
+        const std::vector<uint8_t> expected = referenceStucki(image, size.w, size.h);
+        ASSERT_EQ(kv_imgdiff(image.data(), size.w, size.h), 0);
+        EXPECT_EQ(image, expected) << size.w << "x" << size.h;
+    }
+}
+
+}  // namespace

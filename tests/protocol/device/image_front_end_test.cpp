@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -231,6 +232,48 @@ TEST(InvertHex, ReversesBitOrder) {
 }  // namespace
 
 namespace {
+
+// The grey entry point converts the threshold, binarisation and KVImage chain
+// modes from a table of grey levels instead of four equal bytes per pixel:
+// the same bitmaps as the four-byte path (A = R = G = B = grey) on random
+// and smooth pictures, both turns, widths on and off the byte grid.
+TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
+    setKvClock([]() -> std::time_t { return 1700000000; });
+    std::srand(12);
+    enum Kind { kNoise, kRamp, kText };
+    const struct { uint32_t w, h; Kind kind; } pictures[] = {
+        {64, 40, kNoise}, {61, 23, kNoise}, {200, 150, kRamp}, {96, 48, kText}, {45, 30, kText}};
+    for (const auto& p : pictures) {
+        Bytes grey(static_cast<size_t>(p.w) * p.h);
+        for (size_t i = 0; i < grey.size(); ++i) {
+            const size_t x = i % p.w, y = i / p.w;
+            switch (p.kind) {
+                case kNoise: grey[i] = static_cast<uint8_t>(std::rand()); break;
+                case kRamp: grey[i] = static_cast<uint8_t>(x * 255 / p.w); break;
+                case kText: grey[i] = (y % 12 < 7 && x % 5 < 2) ? static_cast<uint8_t>(std::rand() % 60) : 255; break;
+            }
+        }
+        Bytes fourBytes;
+        for (uint8_t g : grey) fourBytes.insert(fourBytes.end(), {g, g, g, g});
+        for (uint32_t mode : {0u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u}) {
+            for (uint16_t rotation : {uint16_t{0}, uint16_t{180}}) {
+                std::srand(5);  // the legacy diffusion draws from the C generator
+                const Converted expected = convert(fourBytes, p.w, p.h, mode, 0, rotation);
+                uint32_t w = p.w, h = p.h;
+                std::srand(5);
+                Owned bits(driveGetDataFromGrayImage(grey.data(), &w, &h, rotation, mode));
+                ASSERT_EQ(bits == nullptr, expected.null) << "mode " << mode;
+                if (!bits) continue;
+                EXPECT_EQ(w, expected.width);
+                EXPECT_EQ(h, expected.height);
+                EXPECT_EQ(Bytes(bits.get(), bits.get() + (w + 7) / 8 * h), expected.bits)
+                    << "mode " << mode << ", " << p.w << "x" << p.h << ", rotation " << rotation;
+            }
+        }
+    }
+    setKvClock(nullptr);
+}
+
 uint32_t g_randState = 0;
 int sequenceRand() { return static_cast<int>((g_randState = g_randState * 1103515245u + 12345u) >> 1); }
 }  // namespace
@@ -254,7 +297,9 @@ TEST_F(ImageFrontEndTest, GreyCanvasInPlaceEqualsTheFourByteWay) {
         for (uint32_t mode = 0; mode <= 12; ++mode) {
             g_randState = 7;
             uint32_t w = width, h = height;
-            Owned expected(driveGetDataFromGrayImage(grey.data(), &w, &h, 0, mode));
+            Bytes fourBytes;  // each grey value as four equal bytes
+            for (uint8_t g : grey) fourBytes.insert(fourBytes.end(), {g, g, g, g});
+            Owned expected(getImageData(fourBytes.data(), width, height, &w, &h, mode, 0, 0));
             g_randState = 7;
             MallocBytes copy(static_cast<uint8_t*>(std::malloc(grey.size())));
             std::memcpy(copy.get(), grey.data(), grey.size());
