@@ -7,6 +7,7 @@
 
 #include "app/job_choices.h"
 #include "app/printer_kinds.h"
+#include "app/printer_status.h"
 #include "app/raster_driver.h"
 
 namespace kvapp {
@@ -93,6 +94,20 @@ const CustomNames& customNames(const PrinterKind& kind) {
         return all;
     }();
     return names[static_cast<size_t>(&kind - printerKinds().data())];
+}
+
+// Printer description attributes IPP Everywhere asks for that PAPPL leaves to
+// the driver: rendering intent (our pages are grey or two-colour: "auto"),
+// the back side of two-sided raster (one-sided printers: "normal"), and the
+// two overrides keywords the standard requires (PAPPL applies no overrides:
+// a job that sends them prints every page with the job's own attributes).
+void addEverywhereAttributes(ipp_t* attrs) {
+    ippAddBoolean(attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+    static const char* const overrides[] = {"document-number", "pages"};
+    ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "overrides-supported", 2, nullptr, overrides);
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default", nullptr, "auto");
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr, "auto");
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back", nullptr, "normal");
 }
 
 void setMedia(const PrinterKind& kind, pappl_pr_driver_data_t* data) {
@@ -190,13 +205,14 @@ bool driverCallback(pappl_system_t* /*system*/, const char* driverName, const ch
     const PrinterKind* kind = findKind(driverName != nullptr ? driverName : "");
     if (kind == nullptr) return false;
     installRasterCallbacks(*kind, data);
+    installStatusCallbacks(*kind, data);
     data->format = nativeFormat(*kind);
     copyString(data->make_and_model, sizeof data->make_and_model, kind->makeModel);
     data->ppm = kind->family == Family::Device ? 4 : 20;
     data->kind = kind->family == Family::Device    ? PAPPL_KIND_DOCUMENT
                  : kind->family == Family::Receipt ? PAPPL_KIND_RECEIPT | PAPPL_KIND_ROLL
                                                    : PAPPL_KIND_LABEL;
-    data->orient_default = IPP_ORIENT_NONE;
+    data->orient_default = IPP_ORIENT_PORTRAIT;
     data->quality_default = IPP_QUALITY_NORMAL;
     data->scaling_default = PAPPL_SCALING_AUTO;
     data->sides_supported = PAPPL_SIDES_ONE_SIDED;
@@ -209,6 +225,7 @@ bool driverCallback(pappl_system_t* /*system*/, const char* driverName, const ch
     setDarknessAndSpeed(*kind, data);
     setLabelFeatures(*kind, data);
     *attrs = ippNew();
+    addEverywhereAttributes(*attrs);
     addVendorOptions(*kind, data, *attrs);
     return true;
 }

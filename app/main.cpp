@@ -10,7 +10,6 @@
 #include "app/app_folders.h"
 #include "app/driver_setup.h"
 #include "app/engine_adapter.h"
-#include "app/web_strings.h"
 
 namespace {
 
@@ -55,7 +54,6 @@ pappl_system_t* createSystem(int numOptions, cups_option_t* options, void* /*dat
     papplSystemAddListeners(system, std::strcmp(listen, "*") == 0 ? nullptr : listen);
     if (const char* host = opt("server-hostname")) papplSystemSetHostName(system, host);
     papplSystemSetFooterHTML(system, kFooter);
-    kvapp::addWebStrings(system);
     papplSystemLoadState(system, folders.stateFile.c_str());
     papplSystemSetSaveCallback(system, &saveState, const_cast<char*>(folders.stateFile.c_str()));
     pappl_version_t version{};

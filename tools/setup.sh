@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   cups cups-client cups-filters cups-ppdc ghostscript
   clang libclang-rt-dev
+  libpappl-dev libjpeg-dev libpng-dev cups-ipp-utils chromium chromium-driver
 )
 
 missing=()
