@@ -47,6 +47,14 @@ bool compressionOf(pappl_printer_t* printer) {
     return on;
 }
 
+// A job that ends well says so in job-state-reasons (PAPPL leaves the
+// attribute out of a completed job that has no reason at all).
+void markCompleted(pappl_job_t* job, bool ok) {
+    if (ok && !papplJobIsCanceled(job)) {
+        papplJobSetReasons(job, PAPPL_JREASON_JOB_COMPLETED_SUCCESSFULLY, PAPPL_JREASON_NONE);
+    }
+}
+
 bool startJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     const PrinterKind* kind = kindOf(printer);
@@ -105,6 +113,7 @@ bool endJob(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* d
     if (!r) return false;
     const bool ok = writeBytes(job, device, r->engine->end());
     papplDeviceFlush(device);
+    markCompleted(job, ok);
     return ok;
 }
 
@@ -122,6 +131,7 @@ bool printRaw(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t*
     close(fd);
     papplDeviceFlush(device);
     if (ok && n == 0) papplJobSetImpressionsCompleted(job, 1);
+    markCompleted(job, ok && n == 0);
     return ok && n == 0;
 }
 

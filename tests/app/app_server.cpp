@@ -11,7 +11,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+
+#include <gtest/gtest.h>
 
 namespace kvapptest {
 namespace {
@@ -83,8 +86,29 @@ AppServer::AppServer(int watchdogSeconds)
 
 AppServer::~AppServer() {
     stop();
+    if (::testing::Test::HasFailure()) {
+        // Keep the server's own account of a failed test beside the build.
+        const std::string keep = std::string(KV_APP_ARTEFACTS) + "/failed-" + std::to_string(getpid());
+        std::filesystem::create_directories(keep);
+        for (const char* f : {"server.log", "server.out"}) {
+            std::error_code ec;
+            std::filesystem::copy_file(temp_.file(f), keep + "/" + f,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+        }
+        std::fprintf(stderr, "server logs kept in %s\n", keep.c_str());
+    }
     stopping_ = true;
     if (watchdog_.joinable()) watchdog_.join();
+}
+
+bool AppServer::alive() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
 }
 
 void AppServer::stop() {

@@ -24,6 +24,8 @@ public:
     AppServer& operator=(const AppServer&) = delete;
 
     bool up() const { return up_; }
+    // False once the server process has ended.
+    bool alive();
     int port() const { return port_; }
     std::string systemUri() const;
     std::string printerUri(const std::string& name) const;
