@@ -2,7 +2,10 @@
 // waits, and a process group that is killed whatever way the test ends.
 #include "tests/app/app_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -19,10 +22,19 @@
 namespace kvapptest {
 namespace {
 
-// The system object answers Get-Printers once the listeners are up.
-bool reachable(const AppServer& s) {
-    auto printers = kvcups::runCommand({kvlabelPath(), "printers", "-u", s.systemUri()}, {}, 5);
-    return printers.status == 0;
+// The server listens once its port takes connections. (Not "kvlabel
+// printers": that sub-command talks to the local socket and starts a server
+// of its own when none answers there.)
+bool reachable(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    close(s);
+    return ok;
 }
 
 }  // namespace
@@ -79,7 +91,7 @@ AppServer::AppServer(int watchdogSeconds)
             pid_ = -1;
             break;
         }
-        up_ = reachable(*this);
+        up_ = reachable(port_);
         if (!up_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
@@ -153,16 +165,6 @@ std::string AppServer::addPrinter(const std::string& name, const std::string& dr
     std::ofstream(path).flush();
     auto r = kvlabel({"add", "-d", name, "-m", driver, "-v", "file://" + path});
     return r.status == 0 ? path : "";
-}
-
-bool AppServer::waitIdle(const std::string& printer, int timeoutSeconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    while (std::chrono::steady_clock::now() < until) {
-        auto r = kvlabel({"jobs", "-d", printer}, 10);
-        if (r.status == 0 && r.out.find_first_not_of(" \n") == std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
 }
 
 std::string AppServer::takeOutput(const std::string& path) {

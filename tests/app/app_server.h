@@ -40,8 +40,6 @@ public:
     kvcups::CommandResult kvlabel(std::vector<std::string> args, int timeoutSeconds = 60);
     // Runs ipptool with the test file against uri (extra args before the uri).
     kvcups::CommandResult ipptool(const std::vector<std::string>& args, int timeoutSeconds = 120);
-    // Waits until the printer has no active job; false when it timed out.
-    bool waitIdle(const std::string& printer, int timeoutSeconds = 60);
     // Empties a printer's output file; returns what it held.
     std::string takeOutput(const std::string& path);
     void stop();
