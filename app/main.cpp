@@ -10,6 +10,8 @@
 #include "app/app_folders.h"
 #include "app/driver_setup.h"
 #include "app/engine_adapter.h"
+#include "app/printer_status.h"
+#include "app/submit_test.h"
 
 namespace {
 
@@ -38,6 +40,7 @@ pappl_system_t* createSystem(int numOptions, cups_option_t* options, void* /*dat
     static kvapp::AppFolders folders;
     folders = kvapp::appFolders(opt("state-directory"), opt("spool-directory"), opt("log-file"));
     kvapp::setEngineLogDirectory(folders.engineLogDir);
+    kvapp::setTestLabelFolder(folders.spoolDir);
 
     const char* portText = opt("server-port");
     const int port = portText != nullptr ? std::atoi(portText) : 0;
@@ -68,6 +71,9 @@ pappl_system_t* createSystem(int numOptions, cups_option_t* options, void* /*dat
 
 int main(int argc, char* argv[]) {
     auto& drivers = kvapp::driverList();
+    // "submit --test": the printer's test label stands in for the file.
+    kvapp::TestLabelArgument test(argc, argv);
+    if (!test.ok()) return 1;
     return papplMainloop(argc, argv, kVersion, kFooter, static_cast<int>(drivers.size()), drivers.data(),
                          &kvapp::autoAddCallback, &kvapp::driverCallback, nullptr, nullptr, &createSystem, nullptr,
                          nullptr);

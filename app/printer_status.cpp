@@ -1,9 +1,10 @@
-// Status and identify callbacks.
+// Status, identify and test page callbacks.
 #include "app/printer_status.h"
 
 #include <cstring>
 
 #include "app/raster_driver.h"
+#include "app/test_label.h"
 
 namespace kvapp {
 namespace {
@@ -40,11 +41,39 @@ void identify(pappl_printer_t* printer, pappl_identify_actions_t actions, const 
     papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: %s", message != nullptr ? message : "");
 }
 
+std::string& testLabelFolder() {
+    static std::string folder = "/tmp";
+    return folder;
+}
+
+// The test label of this printer, written to a file that PAPPL then prints.
+const char* testLabelFile(pappl_printer_t* printer, char* buffer, size_t size) {
+    const PrinterKind* kind = kindOf(printer);
+    if (kind == nullptr) return nullptr;
+    pappl_pr_driver_data_t data;
+    papplPrinterGetDriverData(printer, &data);
+    TestLabelInfo info;
+    info.model = data.make_and_model;
+    info.dpi = kind->dpi;
+    info.widthHmm = data.media_default.size_width;
+    info.lengthHmm = data.media_default.size_length;
+    if (kind->darkness.levels() > 0) info.darkness = darknessFromPercent(*kind, data.darkness_configured);
+    if (kind->speed.levels() > 0) info.speed = speedFromIpp(*kind, data.speed_default);
+    const std::string path = testLabelFolder() + "/testlabel-" + std::to_string(papplPrinterGetID(printer)) + ".pwg";
+    if (!writeTestLabel(info, path) || path.size() >= size) return nullptr;
+    std::strncpy(buffer, path.c_str(), size - 1);
+    buffer[size - 1] = '\0';
+    return buffer;
+}
+
 }  // namespace
+
+void setTestLabelFolder(const std::string& folder) { testLabelFolder() = folder; }
 
 void installStatusCallbacks(const PrinterKind& kind, pappl_pr_driver_data_t* data) {
     data->status_cb = &updateStatus;
     data->identify_cb = &identify;
+    data->testpage_cb = &testLabelFile;
     data->has_supplies = true;
     if (kind.family == Family::Receipt) {
         data->identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -148,8 +149,9 @@ std::string AppServer::webUrl(const std::string& path) const {
 std::string AppServer::log() const { return kvtest::readFile(temp_.file("server.log")); }
 
 kvcups::CommandResult AppServer::kvlabel(std::vector<std::string> args, int timeoutSeconds) {
+    const bool hasUri = std::find(args.begin(), args.end(), "-u") != args.end();
     args.insert(args.begin(), kvlabelPath());
-    args.insert(args.begin() + 2, {"-u", systemUri()});
+    if (!hasUri) args.insert(args.begin() + 2, {"-u", systemUri()});
     return kvcups::runCommand(args, {"SNAP_COMMON=" + temp_.file("run"), "TMPDIR=" + temp_.file("run")},
                               timeoutSeconds);
 }

@@ -36,7 +36,8 @@ public:
     // "kvlabel add": a printer with a file device (a fresh file per printer).
     // Returns the path of the file that receives its bytes; "" on failure.
     std::string addPrinter(const std::string& name, const std::string& driver);
-    // Runs "kvlabel <args>" against this server (-u is added).
+    // Runs "kvlabel <args>" against this server (-u with the system is added
+    // unless args name a printer with -u).
     kvcups::CommandResult kvlabel(std::vector<std::string> args, int timeoutSeconds = 60);
     // Runs ipptool with the test file against uri (extra args before the uri).
     kvcups::CommandResult ipptool(const std::vector<std::string>& args, int timeoutSeconds = 120);
