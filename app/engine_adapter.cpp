@@ -19,6 +19,9 @@
 #include "protocol/command_builders.h"
 #include "protocol/device_print.h"
 #include "protocol/protocol_state.h"
+#include "protocol/host/reply_decoder.h"
+
+#include <cjson/cJSON.h>
 
 namespace kvapp {
 
@@ -216,6 +219,59 @@ Bytes EngineJob::end() {
     JobScope scope(*state_);
     if (state_->kind->devType != kEscPos) return {};
     return withEscPos(&fillJobEnd, state_->settings);
+}
+
+Bytes deviceStatusRequest() {
+    std::lock_guard<std::mutex> guard(engineLock());
+    setODMType(kDefaultOdmType);
+    Bytes out;
+    for (SendPack pack : {getPrinterInfoStateData(), getPrinterInfoBatteryData()}) {
+        if (pack.data != nullptr) out.insert(out.end(), pack.data, pack.data + pack.length);
+        freeSendPack(pack.data, pack.length);
+    }
+    return out;
+}
+
+namespace {
+
+// A report value: the decoder writes numbers as text.
+bool reportNumber(const cJSON* report, const char* key, double& value) {
+    const cJSON* item = cJSON_GetObjectItem(report, key);
+    if (cJSON_IsNumber(item)) {
+        value = item->valuedouble;
+        return true;
+    }
+    if (!cJSON_IsString(item)) return false;
+    char* end = nullptr;
+    value = std::strtod(item->valuestring, &end);
+    return end != item->valuestring;
+}
+
+void readReport(const char* json, DeviceState& state) {
+    cJSON* report = cJSON_Parse(json);
+    double value = 0;
+    if (reportNumber(report, "printStatus", value)) {
+        state.answered = true;
+        state.printStatus = static_cast<uint32_t>(value);
+    }
+    if (reportNumber(report, "batteryPercent", value)) state.batteryPercent = static_cast<int>(value);
+    cJSON_Delete(report);
+}
+
+}  // namespace
+
+DeviceState decodeDeviceReplies(const Bytes& replies) {
+    std::lock_guard<std::mutex> guard(engineLock());
+    setODMType(kDefaultOdmType);
+    HAL_KVDecodeReset();
+    DeviceState state;
+    for (const uint8_t byte : replies) {
+        ReceivePack pack = getJsonString(byte);
+        if (pack.result == 1 && pack.json != nullptr) readReport(pack.json, state);
+        freeReceivePack(pack);
+    }
+    HAL_KVDecodeReset();
+    return state;
 }
 
 }  // namespace kvapp

@@ -43,4 +43,15 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// What a device model answers about itself.
+struct DeviceState {
+    bool answered = false;     // a status reply came
+    uint32_t printStatus = 0;  // status word bits: 0 cover open, 1 paper out, 2 jam, 3 overheated, 6 low voltage
+    int batteryPercent = -1;   // -1 when not reported
+};
+// The frames that ask a device model for its status word and battery.
+Bytes deviceStatusRequest();
+// The printer's reply bytes decoded by the reply decoder.
+DeviceState decodeDeviceReplies(const Bytes& replies);
+
 }  // namespace kvapp
