@@ -3,6 +3,9 @@
 // Everything the generators keep process-wide (device type, model family,
 // protocol state, image threshold, random generator, diagnostic log) is set
 // here per job, and page generation is serialised across all printers.
+// (The generators take the device type as an argument; the filter's devType
+// and odmType globals belong to its PPD reader, which the application does
+// not link: the model family goes to the protocol layer with setODMType.)
 #pragma once
 
 #include <cstdint>

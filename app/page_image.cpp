@@ -33,7 +33,7 @@ void PageAssembler::addLine(uint32_t y, const uint8_t* line) {
         if (lineChannels_ == 1) {
             std::copy_n(line, lineWidth_, row);
         } else {
-            // sRGB to grey the way the filter's PPD asks CUPS for grey pages.
+            // sRGB to grey with CUPS's weights (31, 61 and 8 per cent).
             for (uint32_t x = 0; x < lineWidth_; ++x) {
                 const uint8_t* p = line + 3 * x;
                 row[x] = static_cast<uint8_t>((p[0] * 31 + p[1] * 61 + p[2] * 8) / 100);
