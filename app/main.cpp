@@ -10,6 +10,7 @@
 #include "app/app_folders.h"
 #include "app/driver_setup.h"
 #include "app/engine_adapter.h"
+#include "app/raster_driver.h"
 #include "app/printer_status.h"
 #include "app/submit_test.h"
 
@@ -57,6 +58,7 @@ pappl_system_t* createSystem(int numOptions, cups_option_t* options, void* /*dat
     papplSystemAddListeners(system, std::strcmp(listen, "*") == 0 ? nullptr : listen);
     if (const char* host = opt("server-hostname")) papplSystemSetHostName(system, host);
     papplSystemSetFooterHTML(system, kFooter);
+    papplSystemSetMIMECallback(system, &kvapp::rawFormatOf, nullptr);
     papplSystemLoadState(system, folders.stateFile.c_str());
     papplSystemSetSaveCallback(system, &saveState, const_cast<char*>(folders.stateFile.c_str()));
     pappl_version_t version{};

@@ -135,7 +135,27 @@ bool printRaw(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t*
     return ok && n == 0;
 }
 
+bool startsWith(const unsigned char* data, size_t size, const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    return size >= n && std::memcmp(data, prefix, n) == 0;
+}
+
 }  // namespace
+
+const char* rawFormatOf(const unsigned char* header, size_t size, void* /*data*/) {
+    size_t at = 0;
+    while (at < size && (header[at] == '\r' || header[at] == '\n' || header[at] == ' ')) ++at;
+    const unsigned char* p = header + at;
+    const size_t n = size - at;
+    if (startsWith(p, n, "^XA") || startsWith(p, n, "~")) return "application/vnd.kovali-zpl";
+    for (const char* tspl : {"SIZE ", "GAP ", "BLINE ", "CLS", "SPEED ", "DENSITY "}) {
+        if (startsWith(p, n, tspl)) return "application/vnd.kovali-tspl";
+    }
+    if (startsWith(p, n, "! ")) return "application/vnd.kovali-cpcl";
+    if (startsWith(header, size, "\x1b@") || startsWith(header, size, "\x1dv0")) return "application/vnd.kovali-escpos";
+    if (startsWith(header, size, "\xa3\x1e")) return "application/vnd.kovali-device";
+    return nullptr;
+}
 
 const PrinterKind* kindOf(pappl_printer_t* printer) {
     const char* driver = printer != nullptr ? papplPrinterGetDriverName(printer) : nullptr;

@@ -1,5 +1,6 @@
 // Jobs from the other clients: "kvlabel submit" with a PWG raster file and
-// with --test (the printer's test label), and an IPP Print-Job with a PNG.
+// with --test (the printer's test label), an IPP Print-Job with a PNG, and a
+// job in the printer's own language, which passes through unchanged.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -56,6 +57,13 @@ TEST(Clients, SubmitFileTestLabelAndPng) {
     const std::string picture = outputOf(server, out);
     EXPECT_EQ(picture.rfind("^XA", 0), 0u);
     EXPECT_NE(picture.find("^GFA"), std::string::npos);
+
+    const std::string raw = "^XA^FO20,20^A0N,30,30^FDraw job^FS^XZ\n";
+    for (const char* format : {"application/vnd.kovali-zpl", "application/octet-stream"}) {
+        IppJob rawJob{.format = format, .attrs = "", .document = raw};
+        EXPECT_EQ(printIppJob(server, "zpl", rawJob).status, 0) << format;
+        EXPECT_EQ(outputOf(server, out), raw) << format;
+    }
 }
 
 }  // namespace
