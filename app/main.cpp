@@ -57,7 +57,6 @@ pappl_system_t* createSystem(int numOptions, cups_option_t* options, void* /*dat
     if (listen == nullptr) listen = "localhost";
     papplSystemAddListeners(system, std::strcmp(listen, "*") == 0 ? nullptr : listen);
     if (const char* host = opt("server-hostname")) papplSystemSetHostName(system, host);
-    papplSystemSetFooterHTML(system, kFooter);
     papplSystemSetMIMECallback(system, &kvapp::rawFormatOf, nullptr);
     papplSystemLoadState(system, folders.stateFile.c_str());
     papplSystemSetSaveCallback(system, &saveState, const_cast<char*>(folders.stateFile.c_str()));

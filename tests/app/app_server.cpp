@@ -68,6 +68,7 @@ AppServer::AppServer(int watchdogSeconds)
         setenv("SNAP_COMMON", runDir.c_str(), 1);
         setenv("TMPDIR", runDir.c_str(), 1);
         setenv("HOME", home.c_str(), 1);
+        setenv("LSAN_OPTIONS", "suppressions=" KV_LSAN_SUPPRESSIONS, 1);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd >= 0) { dup2(fd, 1); dup2(fd, 2); }
         execv(argv[0], argv.data());
@@ -152,7 +153,9 @@ kvcups::CommandResult AppServer::kvlabel(std::vector<std::string> args, int time
     const bool hasUri = std::find(args.begin(), args.end(), "-u") != args.end();
     args.insert(args.begin(), kvlabelPath());
     if (!hasUri) args.insert(args.begin() + 2, {"-u", systemUri()});
-    return kvcups::runCommand(args, {"SNAP_COMMON=" + temp_.file("run"), "TMPDIR=" + temp_.file("run")},
+    return kvcups::runCommand(args,
+                              {"SNAP_COMMON=" + temp_.file("run"), "TMPDIR=" + temp_.file("run"),
+                               std::string("LSAN_OPTIONS=suppressions=") + KV_LSAN_SUPPRESSIONS},
                               timeoutSeconds);
 }
 
