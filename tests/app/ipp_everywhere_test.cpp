@@ -156,6 +156,10 @@ TEST_P(IppEverywhere, NoFailures) {
     }
     ASSERT_FALSE(run.serverDied) << run.result.out;
     const auto& r = run.result;
+    const size_t summary = r.out.rfind("Summary:");
+    if (summary != std::string::npos) {
+        std::printf("%s %s\n", GetParam().c_str(), r.out.substr(summary, r.out.find('\n', summary) - summary).c_str());
+    }
     EXPECT_EQ(r.out.find("[FAIL]"), std::string::npos) << r.out;
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("PWG 5100.14 section 5.1/5.2 - Required Operations and Attributes"), std::string::npos);
