@@ -5,6 +5,7 @@
 // resolutions the printer supports, empty files for the ones the suite skips.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -161,6 +162,8 @@ TEST_P(IppEverywhere, NoFailures) {
         std::printf("%s %s\n", GetParam().c_str(), r.out.substr(summary, r.out.find('\n', summary) - summary).c_str());
     }
     EXPECT_EQ(r.out.find("[FAIL]"), std::string::npos) << r.out;
+    // KV_SHOW_SUITE=1 prints every step of the suite.
+    if (std::getenv("KV_SHOW_SUITE") != nullptr) std::printf("%s\n", r.out.c_str());
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("PWG 5100.14 section 5.1/5.2 - Required Operations and Attributes"), std::string::npos);
 }
