@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-dev
   libpng-dev zint qrencode zbar-tools libzxing-dev
   netpbm time
+  libpappl-dev libjpeg-dev cups-ipp-utils chromium chromium-driver
 )
 
 missing=()
