@@ -5,6 +5,7 @@
 #include "filter/page_loop.h"
 
 #include <cups/raster.h>
+#include <malloc.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -134,6 +135,17 @@ bool processPage(const cups_page_header2_t& header, Page& page, JobSettings* s, 
     return writeArray(out.get()) && flushOutput();
 }
 
+// Memory a page frees (its one-bit page, its output) stays with the process for
+// the next page. glibc hands blocks beyond its mmap threshold back to the
+// system when they are freed and trims the heap's free top, so each page would
+// take them anew with page faults; its threshold only rises on its own when a
+// large block is freed, which the page buffer, kept for the whole job, never
+// is. Pages larger than 32 MB still get their own mappings.
+void keepFreedMemoryForNextPage() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
 // What became of the page loop.
 struct LoopEnd {
     bool outputFailed = false;  // standard output failed: nothing more can be sent
@@ -204,6 +216,7 @@ bool setupJobEnd(JobSettings* settings) {
 }
 
 int print_bitmap(JobSettings* settings, cups_file_t* input) {
+    keepFreedMemoryForNextPage();
     const RasterInput raster(cupsFileNumber(input));
     LoopEnd end;
     end.outputFailed = !setupJobStart(settings);

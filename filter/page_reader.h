@@ -1,7 +1,7 @@
 // Reading one raster page into memory, bounded by the printer's largest media:
 // a page that doesn't fit is refused before anything is allocated, and the
 // buffer grows with the rows actually read. The job's raster stream is read
-// through RasterInput, which knows how the stream stores its rows.
+// through RasterInput, which buffers it.
 #pragma once
 
 #include <cups/raster.h>
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "filter/job_settings.h"
 
@@ -25,8 +26,7 @@ struct PageLimit {
 };
 PageLimit largestPage(const JobSettings* settings);
 
-// The page's bytes: malloc'ed so that growing a large buffer moves no bytes
-// (realloc remaps its pages). One buffer serves every page of a job: emptied
+// The page's bytes, malloc'ed so that realloc can grow them in place. One buffer serves every page of a job: emptied
 // for the next page, it keeps its memory, so pages of the same size cost no
 // allocation and no page faults.
 class PageBuffer {
@@ -66,10 +66,10 @@ struct Page {
 // not only those the enumeration names.
 uint32_t colorSpaceOf(const cups_page_header2_t& header);
 
-// The job's CUPS raster stream, read from a file descriptor (as libcups' own
-// cupsRasterOpen does) through this object, which keeps the stream's sync word
-// to tell raw rows from compressed ones. Neither copied nor moved: libcups
-// holds its address.
+// The job's CUPS raster stream, read from a file descriptor through a buffer of
+// its own: libcups reads raw rows with one call to its reader per row, and a
+// system call per row would cost more than the row. Neither copied nor moved:
+// libcups holds its address.
 class RasterInput {
 public:
     explicit RasterInput(int fd);
@@ -79,28 +79,22 @@ public:
 
     // The libcups stream; null when the input holds no raster stream.
     cups_raster_t* stream() const { return stream_; }
-    // Rows are stored compressed (version 2, PWG and Apple raster), not raw
-    // (versions 1 and 3).
-    bool compressed() const { return compressed_; }
 
 private:
-    static ssize_t readBytes(void* context, unsigned char* buffer, size_t bytes);
+    static constexpr size_t kBufferBytes = 64 * 1024;
+    static ssize_t readBytes(void* context, unsigned char* bytes, size_t count);
 
     int fd_;
-    unsigned char sync_[4] = {};
-    size_t syncBytes_ = 0;
-    bool compressed_ = false;
+    std::vector<unsigned char> buffer_;
+    size_t start_ = 0;  // the bytes read but not yet handed out
+    size_t end_ = 0;
     cups_raster_t* stream_ = nullptr;
 };
 
 enum class ReadResult { Read, TooLarge, NoMemory };
 
-// Bytes asked of a raw raster stream at a time: whole bands of rows are read
-// straight into the page.
-inline constexpr uint64_t kPageBandBytes = 256 * 1024;
-
 // Lays the page out from its header (just read from the input) and, when it
 // fits the settings' largest page, reads its rows; rows the stream doesn't
-// hold stay white. `bandBytes` bounds the bytes of one read of raw rows.
+// hold stay white.
 ReadResult readPage(const RasterInput& input, const cups_page_header2_t& header, const JobSettings* settings,
-                    Page& page, uint64_t bandBytes = kPageBandBytes);
+                    Page& page);

@@ -1,8 +1,8 @@
-// The page reader in process: whatever way it reads a page's rows (raw rows in
-// bands straight into the page, compressed rows one at a time), the page it
-// returns is the one a reader of one row per call through libcups' own stream
-// gets, for whole streams and for streams cut at every byte; and one page
-// buffer serves a whole job.
+// The page reader in process: pages read through the buffered raster input,
+// one Page for the whole job, are the pages libcups gives one row per call into
+// white pages, for every stream form, whole and cut at any byte; whole streams
+// give their rows back in place whatever the form, also from a pipe that hands
+// the stream over in pieces.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,18 +43,22 @@ private:
     int fd_;
 };
 
-// Every page of the stream as a reader of one row per call sees it: each row
-// read into its place in a white page (a row longer than the stride into a row
-// of its own, kept only when whole and cut to the stride), up to the first row
-// the stream doesn't give.
+uint64_t strideOf(const cups_page_header2_t& h) {
+    const uint32_t channels = h.cupsColorSpace == CUPS_CSPACE_RGB ? 3 : h.cupsColorSpace == CUPS_CSPACE_RGBA ? 4 : 1;
+    return (h.cupsBytesPerLine / channels + 7) / 8 * 8 * channels;
+}
+
+// Every page of the stream as a reader of one row per call through libcups' own
+// file reader sees it: each row read into its place in a white page (a row
+// longer than the stride into a row of its own, kept only when whole and cut to
+// the stride), up to the first row the stream doesn't give.
 Pages readOneRowPerCall(const std::string& stream) {
     const MemoryFile file(stream);
     cups_raster_t* ras = cupsRasterOpen(file.fd(), CUPS_RASTER_READ);
     Pages pages;
     cups_page_header2_t h;
     while (ras != nullptr && cupsRasterReadHeader2(ras, &h)) {
-        const uint32_t channels = h.cupsColorSpace == CUPS_CSPACE_RGB ? 3 : h.cupsColorSpace == CUPS_CSPACE_RGBA ? 4 : 1;
-        const uint64_t stride = (h.cupsBytesPerLine / channels + 7) / 8 * 8 * channels;
+        const uint64_t stride = strideOf(h);
         std::vector<uint8_t>& page = pages.emplace_back(h.cupsHeight * stride, 0xFF);
         std::vector<uint8_t> longRow(h.cupsBytesPerLine > stride ? h.cupsBytesPerLine : 0);
         for (uint64_t y = 0; y < h.cupsHeight; ++y) {
@@ -66,22 +71,42 @@ Pages readOneRowPerCall(const std::string& stream) {
     return pages;
 }
 
-// Every page of the stream as the page reader returns it, one Page for all.
-Pages readWithPageReader(const std::string& stream, uint64_t bandBytes) {
-    const MemoryFile file(stream);
-    const RasterInput input(file.fd());
+// Every page of the stream on `fd` as the page reader returns it, one Page for all.
+Pages readWithPageReader(int fd) {
+    const RasterInput input(fd);
     JobSettings settings{};  // no media: the reader's own cap
     Page page;
     Pages pages;
     cups_page_header2_t h;
     while (input.stream() != nullptr && cupsRasterReadHeader2(input.stream(), &h)) {
-        if (readPage(input, h, &settings, page, bandBytes) != ReadResult::Read) {
+        if (readPage(input, h, &settings, page) != ReadResult::Read) {
             ADD_FAILURE() << "page not read";
             break;
         }
         pages.emplace_back(page.buffer.data(), page.buffer.data() + page.buffer.size());
     }
     return pages;
+}
+
+Pages readWithPageReader(const std::string& stream) {
+    const MemoryFile file(stream);
+    return readWithPageReader(file.fd());
+}
+
+// The pages as written: each row at its place, cut to the stride or padded with
+// white.
+Pages writtenPages(const std::vector<RasterPage>& pages) {
+    Pages out;
+    for (const RasterPage& p : pages) {
+        const cups_page_header2_t h = kvtest::headerFor(p);
+        const uint64_t stride = strideOf(h);
+        std::vector<uint8_t>& page = out.emplace_back(h.cupsHeight * stride, 0xFF);
+        for (uint64_t y = 0; y < h.cupsHeight; ++y) {
+            std::copy_n(p.data.begin() + y * h.cupsBytesPerLine, std::min<uint64_t>(stride, h.cupsBytesPerLine),
+                        page.begin() + y * stride);
+        }
+    }
+    return out;
 }
 
 // Rows of runs, repeats and noise, a few rows equal to the one before (libcups
@@ -97,8 +122,17 @@ std::vector<uint8_t> patternRows(uint32_t bytesPerLine, uint32_t rows, uint32_t 
     return data;
 }
 
-// The two pages of the stream as libcups writes them in the other byte order:
-// the sync word and the header words swapped, raw rows as they are.
+// `count` pages of the shape, each of other rows (so rows left over from the
+// page before would show).
+std::vector<RasterPage> pagesOf(const RasterPage& shape, size_t count) {
+    const uint32_t bytesPerLine = kvtest::headerFor(shape).cupsBytesPerLine;
+    std::vector<RasterPage> pages(count, shape);
+    for (uint32_t p = 0; p < count; ++p) pages[p].data = patternRows(bytesPerLine, shape.height, 7 * p);
+    return pages;
+}
+
+// The stream as libcups writes it in the other byte order: the sync word and
+// the header words swapped, raw rows as they are.
 std::string otherByteOrder(std::string stream, uint64_t pageBytes) {
     stream.replace(0, 4, "RaS3");
     for (size_t header = 4; header < stream.size(); header += sizeof(cups_page_header2_t) + pageBytes) {
@@ -110,7 +144,7 @@ std::string otherByteOrder(std::string stream, uint64_t pageBytes) {
     return stream;
 }
 
-// The two pages written by libcups in the PWG or the Apple raster form.
+// The pages written by libcups in the PWG or the Apple raster form.
 std::string writtenAs(cups_mode_t mode, const std::vector<RasterPage>& pages) {
     std::string bytes;
     const cups_raster_iocb_t append = [](void* context, unsigned char* data, size_t size) -> ssize_t {
@@ -134,11 +168,19 @@ std::string writtenAs(cups_mode_t mode, const std::vector<RasterPage>& pages) {
 
 enum class Form { Raw, Compressed, RawOtherByteOrder, Pwg, Apple };
 
-struct Shape {
-    const char* name;
-    RasterPage page;  // rows filled in by the test
-    size_t pages = 2;
-};
+std::string streamOf(Form form, const std::vector<RasterPage>& pages) {
+    switch (form) {
+        case Form::Raw: return kvtest::rasterStream(pages, false);
+        case Form::Compressed: return kvtest::rasterStream(pages, true);
+        case Form::RawOtherByteOrder: {
+            const cups_page_header2_t h = kvtest::headerFor(pages.front());
+            return otherByteOrder(kvtest::rasterStream(pages, false), uint64_t{h.cupsBytesPerLine} * h.cupsHeight);
+        }
+        case Form::Pwg: return writtenAs(CUPS_RASTER_WRITE_PWG, pages);
+        case Form::Apple: return writtenAs(CUPS_RASTER_WRITE_APPLE, pages);
+    }
+    return {};
+}
 
 RasterPage shapedPage(cups_cspace_t space, uint32_t width, uint32_t bitsPerColor,
                       std::function<void(cups_page_header2_t&)> patch = {}) {
@@ -146,11 +188,17 @@ RasterPage shapedPage(cups_cspace_t space, uint32_t width, uint32_t bitsPerColor
             .patchHeader = std::move(patch)};
 }
 
-// Two pages of each shape (the second of other rows, so rows left over from the
-// first page would show), in each stream form; bands of a few rows. Cut at
-// every byte, the stream ends in headers, in bands, in rows and in compressed
-// runs.
-TEST(PageReaderTest, EveryStreamCutAnywhereReadsAsOneRowPerCall) {
+// Two short pages of each shape in each stream form. Whole, the stream gives
+// back the rows as written (where libcups hands them over unchanged); cut at
+// every byte, it ends in headers, in rows and in compressed runs, and each page
+// is what libcups gives one row per call.
+TEST(PageReaderTest, EveryStreamWholeAndCutAnywhereReadsAsOneRowPerCall) {
+    struct Shape {
+        const char* name;
+        RasterPage page;
+        bool asWritten = true;  // whole streams give back the rows as written
+        size_t pages = 2;
+    };
     const Shape shapes[] = {
         {"grey, rows shorter than the stride", shapedPage(CUPS_CSPACE_W, 61, 8)},
         {"grey, rows of the stride", shapedPage(CUPS_CSPACE_W, 64, 8)},
@@ -164,7 +212,7 @@ TEST(PageReaderTest, EveryStreamCutAnywhereReadsAsOneRowPerCall) {
                         h.cupsColorOrder = CUPS_ORDER_PLANAR;
                         h.cupsNumColors = 390451573;
                     }),
-         1},
+         false, 1},
         // 5-byte rows whose byte pairs libcups swaps in the other byte order.
         {"banded 12-bit RGB, rows of an odd length",
          shapedPage(CUPS_CSPACE_RGB, 3, 4, [](cups_page_header2_t& h) { h.cupsColorOrder = CUPS_ORDER_BANDED; })},
@@ -176,26 +224,50 @@ TEST(PageReaderTest, EveryStreamCutAnywhereReadsAsOneRowPerCall) {
         {&shapes[3], Form::Compressed}, {&shapes[4], Form::Raw},        {&shapes[4], Form::RawOtherByteOrder},
     };
     for (const auto& [shape, form] : cases) {
-        const uint32_t bytesPerLine = kvtest::headerFor(shape->page).cupsBytesPerLine;
-        std::vector<RasterPage> pages(shape->pages, shape->page);
-        for (uint32_t p = 0; p < pages.size(); ++p) pages[p].data = patternRows(bytesPerLine, pages[p].height, 7 * p);
-        std::string stream;
-        switch (form) {
-            case Form::Raw: stream = kvtest::rasterStream(pages, false); break;
-            case Form::Compressed: stream = kvtest::rasterStream(pages, true); break;
-            case Form::RawOtherByteOrder:
-                stream = otherByteOrder(kvtest::rasterStream(pages, false), uint64_t{bytesPerLine} * 11);
-                break;
-            case Form::Pwg: stream = writtenAs(CUPS_RASTER_WRITE_PWG, pages); break;
-            case Form::Apple: stream = writtenAs(CUPS_RASTER_WRITE_APPLE, pages); break;
-        }
         const std::string name = std::string(shape->name) + ", form " + std::to_string(static_cast<int>(form));
+        const std::vector<RasterPage> pages = pagesOf(shape->page, shape->pages);
+        const std::string stream = streamOf(form, pages);
         const Pages whole = readOneRowPerCall(stream);
         ASSERT_EQ(whole.size(), shape->pages) << name;
-        EXPECT_EQ(readWithPageReader(stream, kPageBandBytes), whole) << name;
-        for (size_t cut = 0; cut <= stream.size(); ++cut) {
+        if (shape->asWritten && form != Form::RawOtherByteOrder) {
+            EXPECT_EQ(whole, writtenPages(pages)) << name;
+        }
+        EXPECT_EQ(readWithPageReader(stream), whole) << name;
+        for (size_t cut = 0; cut < stream.size(); ++cut) {
             const std::string part = stream.substr(0, cut);
-            ASSERT_EQ(readWithPageReader(part, 200), readOneRowPerCall(part)) << name << ", cut at " << cut;
+            ASSERT_EQ(readWithPageReader(part), readOneRowPerCall(part)) << name << ", cut at " << cut;
+        }
+    }
+}
+
+// Label pages of 812-dot rows, larger than the input's buffer: raw and
+// compressed, from a pipe that hands the stream over in odd pieces, give the
+// rows as written; cut around and past the buffer's size, they read as one row
+// per call.
+TEST(PageReaderTest, StreamsLargerThanTheInputBufferReadWholeAndCut) {
+    const std::vector<RasterPage> pages = pagesOf(kvtest::grayPage(812, 120, 0), 3);
+    for (const bool compressed : {false, true}) {
+        const std::string stream = kvtest::rasterStream(pages, compressed);
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        std::thread writer([&stream, fd = fds[1]] {
+            for (size_t at = 0; at < stream.size(); at += 4093) {
+                const size_t piece = std::min<size_t>(4093, stream.size() - at);
+                if (write(fd, stream.data() + at, piece) != static_cast<ssize_t>(piece)) break;
+            }
+            close(fd);
+        });
+        const Pages read = readWithPageReader(fds[0]);
+        char rest[4096];
+        while (::read(fds[0], rest, sizeof rest) > 0) {
+        }
+        writer.join();
+        close(fds[0]);
+        EXPECT_EQ(read, writtenPages(pages)) << compressed;
+        for (const size_t cut : {size_t{65535}, size_t{65536}, size_t{65537}, size_t{100001}, stream.size() - 1}) {
+            if (cut > stream.size()) continue;
+            const std::string part = stream.substr(0, cut);
+            EXPECT_EQ(readWithPageReader(part), readOneRowPerCall(part)) << compressed << ", cut at " << cut;
         }
     }
 }
@@ -211,7 +283,6 @@ TEST(PageReaderTest, OneBufferServesEveryPageOfTheJob) {
     const MemoryFile file(stream);
     const RasterInput input(file.fd());
     ASSERT_NE(input.stream(), nullptr);
-    EXPECT_FALSE(input.compressed());
     JobSettings settings{};
     Page page;
     cups_page_header2_t h;
