@@ -5,6 +5,7 @@
 #include "filter/page_loop.h"
 
 #include <cups/raster.h>
+#include <malloc.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -134,6 +135,17 @@ bool processPage(const cups_page_header2_t& header, Page& page, JobSettings* s, 
     return writeArray(out.get()) && flushOutput();
 }
 
+// Memory a page frees (its one-bit page, its output) stays with the process for
+// the next page. glibc hands blocks beyond its mmap threshold back to the
+// system when they are freed and trims the heap's free top, so each page would
+// take them anew with page faults; its threshold only rises on its own when a
+// large block is freed, which the page buffer, kept for the whole job, never
+// is. Pages larger than 32 MB still get their own mappings.
+void keepFreedMemoryForNextPage() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
 // What became of the page loop.
 struct LoopEnd {
     bool outputFailed = false;  // standard output failed: nothing more can be sent
@@ -142,9 +154,12 @@ struct LoopEnd {
 
 // Reads, generates and writes pages until the stream ends, a page fails or
 // the job is cancelled (checked before each page and before printing a page).
-LoopEnd runPages(cups_raster_t* ras, JobSettings* settings) {
+// One page buffer serves the whole job.
+LoopEnd runPages(const RasterInput& input, JobSettings* settings) {
     LoopEnd end;
+    cups_raster_t* ras = input.stream();
     cups_page_header2_t header;
+    Page page;
     int pageNumber = 0;
     while (!jobCancelled() && cupsRasterReadHeader2(ras, &header) && !jobCancelled()) {
         if (header.cupsHeight == 0 || header.cupsBytesPerLine == 0) break;
@@ -153,8 +168,7 @@ LoopEnd runPages(cups_raster_t* ras, JobSettings* settings) {
         logColorSpace(colorSpaceOf(header));
         writeLogString("1、header.cupsWidth = %d, header.cupsBytesPerLine = %d,header.cupsHeight = %d",
                        header.cupsWidth, header.cupsBytesPerLine, header.cupsHeight);
-        Page page;
-        const ReadResult read = readPage(ras, header, settings, page);
+        const ReadResult read = readPage(input, header, settings, page);
         if (read != ReadResult::Read) {
             std::fputs(read == ReadResult::TooLarge ? "ERROR: Page is larger than the printer's largest media\n"
                                                     : "ERROR: Unable to allocate memory\n",
@@ -202,13 +216,13 @@ bool setupJobEnd(JobSettings* settings) {
 }
 
 int print_bitmap(JobSettings* settings, cups_file_t* input) {
-    cups_raster_t* ras = cupsRasterOpen(cupsFileNumber(input), CUPS_RASTER_READ);
+    keepFreedMemoryForNextPage();
+    const RasterInput raster(cupsFileNumber(input));
     LoopEnd end;
     end.outputFailed = !setupJobStart(settings);
-    if (!end.outputFailed && ras != nullptr) end = runPages(ras, settings);
+    if (!end.outputFailed && raster.stream() != nullptr) end = runPages(raster, settings);
     if (jobCancelled()) writeLogString("job cancelled: no further pages, job end written");
     if (!end.outputFailed) end.outputFailed = !setupJobEnd(settings) || !flushOutput();
-    if (ras != nullptr) cupsRasterClose(ras);
     if (end.outputFailed) reportOutputFailure();
     return end.outputFailed || end.pageRefused ? 1 : 0;
 }

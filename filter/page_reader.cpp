@@ -1,9 +1,12 @@
 // Raster page reading: the page's size checked against the printer's largest
-// media, then its rows read in bands (or row by row) into a buffer that grows
-// with them.
+// media, then its rows read one at a time into a buffer that grows with them
+// and is kept from page to page; the raster stream read through a buffer.
 #include "filter/page_reader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -16,9 +19,6 @@ namespace {
 // PPDs allows. A page beyond the bound is refused like a failed allocation.
 constexpr uint64_t kUnknownMediaWidthDots = 2560;
 constexpr uint64_t kUnknownMediaHeightDots = 12000;
-// Bytes asked of the raster stream at a time when whole bands of rows can be
-// read straight into the page.
-constexpr uint64_t kBandBytes = 256 * 1024;
 
 uint32_t channelsOf(uint32_t space) {
     switch (space) {
@@ -46,28 +46,21 @@ void layOut(const cups_page_header2_t& header, Page& page) {
 // the rows read, never beyond the whole page.
 bool growTo(Page& page, uint64_t rows) { return page.buffer.grow(rows * page.stride, page.rows * page.stride); }
 
-// Reads the rows in order until the stream has no more; rows not read stay
-// white. When a row is exactly a stride long, whole bands of rows are read per
-// call; otherwise row by row, each cupsBytesPerLine long (a row longer than the
-// stride, possible when cupsBytesPerLine is no multiple of the pixel size, is
-// read whole and cut to the stride).
+// Reads the rows one per call, each cupsBytesPerLine long, until the page is
+// full or the stream ends; rows not read stay white, to the page's full height.
+// Each row is made white before it is read, so a row cut short keeps what
+// libcups gave of it. A row longer than the stride (possible when
+// cupsBytesPerLine is no multiple of the pixel size) is read whole and cut to
+// the stride. False when memory runs out.
 bool readRows(cups_raster_t* ras, uint32_t bytesPerLine, Page& page) {
-    const bool banded = bytesPerLine == page.stride;
-    const uint64_t band = banded ? std::max<uint64_t>(1, kBandBytes / page.stride) : 1;
+    page.buffer.clear();
     std::vector<uint8_t> scratch(bytesPerLine > page.stride ? bytesPerLine : 0);
-    for (uint64_t r = 0; r < page.rows;) {
-        const uint64_t count = std::min(band, page.rows - r);
-        if (!growTo(page, r + count)) return false;
+    for (uint64_t r = 0; r < page.rows; ++r) {
+        if (!growTo(page, r + 1)) return false;
         uint8_t* row = page.buffer.data() + r * page.stride;
-        if (banded) {
-            const auto want = static_cast<unsigned>(count * bytesPerLine);
-            if (cupsRasterReadPixels(ras, row, want) < want) break;
-        } else {
-            uint8_t* target = scratch.empty() ? row : scratch.data();
-            if (cupsRasterReadPixels(ras, target, bytesPerLine) == 0) break;
-            if (!scratch.empty()) std::copy_n(scratch.begin(), page.stride, row);
-        }
-        r += count;
+        uint8_t* target = scratch.empty() ? row : scratch.data();
+        if (cupsRasterReadPixels(ras, target, bytesPerLine) == 0) break;
+        if (!scratch.empty()) std::copy_n(scratch.begin(), page.stride, row);
     }
     return growTo(page, page.rows);
 }
@@ -78,7 +71,7 @@ bool readRows(cups_raster_t* ras, uint32_t bytesPerLine, Page& page) {
 // and its rows hold no more bytes than a row of that media in the queue's own
 // colour space (a colour page sent to a grey queue is bounded by the bytes
 // the queue's largest page takes).
-ReadResult readPage(cups_raster_t* ras, const cups_page_header2_t& header, const JobSettings* s, Page& page) {
+ReadResult readPage(const RasterInput& input, const cups_page_header2_t& header, const JobSettings* s, Page& page) {
     layOut(header, page);
     const PageLimit bound = largestPage(s);
     const bool fits = page.pixels <= bound.width && page.rows <= bound.height &&
@@ -89,7 +82,7 @@ ReadResult readPage(cups_raster_t* ras, const cups_page_header2_t& header, const
                        static_cast<unsigned long>(bound.width), static_cast<unsigned long>(bound.height));
         return ReadResult::TooLarge;
     }
-    return readRows(ras, header.cupsBytesPerLine, page) ? ReadResult::Read : ReadResult::NoMemory;
+    return readRows(input.stream(), header.cupsBytesPerLine, page) ? ReadResult::Read : ReadResult::NoMemory;
 }
 
 PageLimit largestPage(const JobSettings* settings) {
@@ -123,4 +116,36 @@ bool PageBuffer::grow(size_t bytes, size_t limit) {
     if (bytes > size_) std::memset(data_.get() + size_, 0xFF, bytes - size_);
     size_ = bytes;
     return true;
+}
+
+// The stream is read as libcups' own cupsRasterOpen reads a file descriptor,
+// but through the input's buffer.
+RasterInput::RasterInput(int fd) : fd_(fd), buffer_(kBufferBytes) {
+    stream_ = cupsRasterOpenIO(&RasterInput::readBytes, this, CUPS_RASTER_READ);
+}
+
+RasterInput::~RasterInput() {
+    if (stream_ != nullptr) cupsRasterClose(stream_);
+}
+
+// Hands out what the buffer holds, refilled with one read when empty; a request
+// at least as large as the buffer is read directly. Retries on EINTR and
+// EAGAIN, as libcups' own reader does.
+ssize_t RasterInput::readBytes(void* context, unsigned char* bytes, size_t count) {
+    auto* self = static_cast<RasterInput*>(context);
+    if (self->start_ == self->end_) {
+        const bool direct = count >= self->buffer_.size();
+        unsigned char* into = direct ? bytes : self->buffer_.data();
+        ssize_t got = 0;
+        while ((got = ::read(self->fd_, into, direct ? count : self->buffer_.size())) < 0) {
+            if (errno != EINTR && errno != EAGAIN) return -1;
+        }
+        if (direct || got == 0) return got;
+        self->start_ = 0;
+        self->end_ = static_cast<size_t>(got);
+    }
+    const size_t handed = std::min(count, self->end_ - self->start_);
+    std::memcpy(bytes, self->buffer_.data() + self->start_, handed);
+    self->start_ += handed;
+    return static_cast<ssize_t>(handed);
 }

@@ -1,13 +1,17 @@
 // Reading one raster page into memory, bounded by the printer's largest media:
 // a page that doesn't fit is refused before anything is allocated, and the
-// buffer grows with the rows actually read.
+// buffer grows with the rows actually read. The job's raster stream is read
+// through RasterInput, which buffers it.
 #pragma once
 
 #include <cups/raster.h>
+#include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "filter/job_settings.h"
 
@@ -22,8 +26,9 @@ struct PageLimit {
 };
 PageLimit largestPage(const JobSettings* settings);
 
-// The page's bytes: malloc'ed so that growing a large buffer moves no bytes
-// (realloc remaps its pages).
+// The page's bytes, malloc'ed so that realloc can grow them in place. One buffer serves every page of a job: emptied
+// for the next page, it keeps its memory, so pages of the same size cost no
+// allocation and no page faults.
 class PageBuffer {
 public:
     uint8_t* data() { return data_.get(); }
@@ -31,6 +36,8 @@ public:
     // Holds `bytes` bytes, the new ones white; the capacity grows at least by
     // doubling but never beyond `limit`. False when memory runs out.
     bool grow(size_t bytes, size_t limit);
+    // Holds no bytes; the memory stays for the next page.
+    void clear() { size_ = 0; }
 
 private:
     struct Free {
@@ -42,7 +49,8 @@ private:
 };
 
 // One page in memory: rows of `stride` bytes, each padded with white to whole
-// bytes of pixels (a multiple of 8 pixels).
+// bytes of pixels (a multiple of 8 pixels). The page loop keeps one for the
+// whole job; readPage lays out and fills it anew for each page.
 struct Page {
     PageBuffer buffer;
     uint64_t stride = 0;
@@ -58,8 +66,35 @@ struct Page {
 // not only those the enumeration names.
 uint32_t colorSpaceOf(const cups_page_header2_t& header);
 
+// The job's CUPS raster stream, read from a file descriptor through a buffer of
+// its own: libcups reads raw rows with one call to its reader per row, and a
+// system call per row would cost more than the row. Neither copied nor moved:
+// libcups holds its address.
+class RasterInput {
+public:
+    explicit RasterInput(int fd);
+    ~RasterInput();
+    RasterInput(const RasterInput&) = delete;
+    RasterInput& operator=(const RasterInput&) = delete;
+
+    // The libcups stream; null when the input holds no raster stream.
+    cups_raster_t* stream() const { return stream_; }
+
+private:
+    static constexpr size_t kBufferBytes = 64 * 1024;
+    static ssize_t readBytes(void* context, unsigned char* bytes, size_t count);
+
+    int fd_;
+    std::vector<unsigned char> buffer_;
+    size_t start_ = 0;  // the bytes read but not yet handed out
+    size_t end_ = 0;
+    cups_raster_t* stream_ = nullptr;
+};
+
 enum class ReadResult { Read, TooLarge, NoMemory };
 
-// Lays the page out from its header and, when it fits the settings' largest
-// page, reads its rows; rows the stream doesn't hold stay white.
-ReadResult readPage(cups_raster_t* ras, const cups_page_header2_t& header, const JobSettings* settings, Page& page);
+// Lays the page out from its header (just read from the input) and, when it
+// fits the settings' largest page, reads its rows; rows the stream doesn't
+// hold stay white.
+ReadResult readPage(const RasterInput& input, const cups_page_header2_t& header, const JobSettings* settings,
+                    Page& page);

@@ -79,10 +79,10 @@ TEST_F(PageReadingTest, HeaderOnlyPageOfAHundredMillionRowsIsRefusedAtOnce) {
     }
 }
 
-// Row r is black when r % 3 == 0 or r % 7 == 0. 64 dots a row are read in
-// bands of many rows, 61 dots (rows padded to 64) one row at a time; either
-// way every row lands in its place, including across band boundaries.
-TEST_F(PageReadingTest, RowsKeepTheirOrderReadInBandsOrOneByOne) {
+// Row r is black when r % 3 == 0 or r % 7 == 0. Rows of 64 dots and of 61 dots
+// (padded to 64), 5000 of them, far more than the raster input buffers at a
+// time: every row lands in its place.
+TEST_F(PageReadingTest, RowsKeepTheirOrderWithAndWithoutPadding) {
     const std::string ppd =
         kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}});
     constexpr uint32_t kRows = 5000;
