@@ -57,6 +57,7 @@ std::unique_ptr<JobOutput> JobOutput::claim(pappl_job_t* job, pappl_device_t* pa
     const int printerId = papplPrinterGetID(printer);
     const int jobId = papplJobGetID(job);
     bool secondRun = false;
+    int waitedFor = 0;
     {
         std::unique_lock<std::mutex> lock(gLock);
         PrinterTurn& turn = gPrinters[printerId];
@@ -65,6 +66,7 @@ std::unique_ptr<JobOutput> JobOutput::claim(pappl_job_t* job, pappl_device_t* pa
             gChanged.wait(lock, [&] { return turn.claimed.count(jobId) == 0; });
         } else {
             turn.claimed.insert(jobId);
+            waitedFor = turn.owner;
             gChanged.wait(lock, [&] { return turn.owner == 0; });
             turn.owner = jobId;
         }
@@ -72,6 +74,9 @@ std::unique_ptr<JobOutput> JobOutput::claim(pappl_job_t* job, pappl_device_t* pa
     if (secondRun) {
         papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The job was started twice: this run prints nothing.");
         return nullptr;
+    }
+    if (waitedFor != 0) {
+        papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Job %d had the printer: waited for its end.", waitedFor);
     }
     std::unique_ptr<JobOutput> out(new JobOutput(printerId, jobId));
     const char* uri = papplPrinterGetDeviceURI(printer);
