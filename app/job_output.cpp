@@ -81,6 +81,11 @@ std::unique_ptr<JobOutput> JobOutput::claim(pappl_job_t* job, pappl_device_t* pa
     std::unique_ptr<JobOutput> out(new JobOutput(printerId, jobId));
     const char* uri = papplPrinterGetDeviceURI(printer);
     if (!jobOpensOwnDevice(uri)) {
+        if (papplDevice == nullptr) {  // closed by the end of a job PAPPL ran beside this one
+            papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The printer's device was closed by another job.");
+            opened = false;
+            return nullptr;
+        }
         out->device_ = papplDevice;
         return out;
     }
