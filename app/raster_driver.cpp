@@ -1,6 +1,8 @@
 // Raster jobs: PAPPL hands the lines of each page; the page is assembled in
 // the generators' layout, turned into printer bytes as a whole and written
 // in one piece, so a cancelled job never leaves half a command behind.
+// Every write goes through the job's JobOutput (one job at a time per
+// printer), never straight to the device PAPPL hands the callbacks.
 #include "app/raster_driver.h"
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 
 #include "app/engine_adapter.h"
 #include "app/job_choices.h"
+#include "app/job_output.h"
 #include "app/page_image.h"
 
 namespace kvapp {
@@ -19,7 +22,10 @@ namespace {
 // The largest page the application holds (the filter's limit).
 constexpr uint64_t kMaxPageBytes = 1ull << 30;
 
+// A run of a job that prints nothing (a second run of the job) has no
+// output and no engine: its page callbacks accept and drop everything.
 struct RasterJob {
+    std::unique_ptr<JobOutput> output;  // first, so destroyed last: the turn outlives the job's end
     const PrinterKind* kind = nullptr;
     std::unique_ptr<EngineJob> engine;
     PageAssembler assembler;
@@ -60,20 +66,28 @@ bool startJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
     const PrinterKind* kind = kindOf(printer);
     if (kind == nullptr) return false;
     auto data = std::make_unique<RasterJob>();
+    bool opened = true;
+    data->output = JobOutput::claim(job, device, opened);
+    if (!opened) return false;
+    if (!data->output) {
+        papplJobSetData(job, data.release());  // a second run: nothing to print
+        return true;
+    }
     data->kind = kind;
     const JobChoices choices = jobChoices(*kind, *options, compressionOf(printer));
     papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "darkness %d, speed %d, mode %d, tracking %d, offsets %d/%d",
                 choices.darkness, choices.printSpeed, choices.printMode, choices.mediaTracking, choices.horizontal,
                 choices.vertical);
     data->engine = std::make_unique<EngineJob>(*kind, choices);
-    const Bytes start = data->engine->start();
+    if (!writeBytes(job, data->output->device(), data->engine->start())) return false;
     papplJobSetData(job, data.release());
-    return writeBytes(job, device, start);
+    return true;
 }
 
 bool startPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* /*device*/, unsigned /*page*/) {
     RasterJob* r = rasterJob(job);
     if (r == nullptr) return false;
+    if (!r->engine) return true;
     const cups_page_header2_t& h = options->header;
     const uint32_t channels = h.cupsBitsPerPixel / 8;
     if (h.cupsBitsPerColor != 8 || (channels != 1 && channels != 3)) {
@@ -91,26 +105,30 @@ bool startPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* /*
 bool writeLine(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* /*device*/, unsigned y,
                const unsigned char* line) {
     RasterJob* r = rasterJob(job);
+    if (r != nullptr && !r->engine) return true;
     if (r == nullptr || !r->pageOk) return false;
     r->assembler.addLine(y, line);
     return true;
 }
 
-bool endPage(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* device, unsigned /*page*/) {
+bool endPage(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* /*device*/, unsigned /*page*/) {
     RasterJob* r = rasterJob(job);
+    if (r != nullptr && !r->engine) return true;
     if (r == nullptr || !r->pageOk) return false;
     r->pageOk = false;
     // A page cut short by a cancel is not printed at all.
     if (papplJobIsCanceled(job)) return true;
     const Bytes bytes = r->engine->page(r->assembler.page());
     r->assembler.page().pixels = {};
-    return writeBytes(job, device, bytes);
+    return writeBytes(job, r->output->device(), bytes);
 }
 
-bool endJob(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* device) {
+bool endJob(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* /*device*/) {
     std::unique_ptr<RasterJob> r(rasterJob(job));
     papplJobSetData(job, nullptr);
     if (!r) return false;
+    if (!r->engine) return true;
+    pappl_device_t* device = r->output->device();
     const bool ok = writeBytes(job, device, r->engine->end());
     papplDeviceFlush(device);
     markCompleted(job, ok);
@@ -118,9 +136,13 @@ bool endJob(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* d
 }
 
 // A printer-ready file goes to the printer unchanged.
-bool printRaw(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* device) {
+bool printRaw(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* papplDevice) {
+    bool opened = true;
+    const std::unique_ptr<JobOutput> output = JobOutput::claim(job, papplDevice, opened);
+    if (!output) return opened;  // a second run prints nothing
     const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
+    pappl_device_t* device = output->device();
     papplJobSetImpressions(job, 1);
     char buffer[65536];
     ssize_t n = 0;
