@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
+#include "base/debug_log.h"
+#include "image/gray2bytes.h"
 
 namespace {
 

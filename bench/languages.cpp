@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/generators.h"
 
 namespace {

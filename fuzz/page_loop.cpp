@@ -22,9 +22,9 @@
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "filter/page_loop.h"
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "filter/debug_log.h"
-#include "filter/job_settings.h"
+#include "base/debug_log.h"
+#include "filter/settings_reader.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // or binary (CG). CPCL prints 1 bits and never uses compression.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"

@@ -5,8 +5,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
+#include "base/debug_log.h"
+#include "image/gray2bytes.h"
 
 bool allocPageBuffer(std::vector<uint8_t>& bits, uint64_t count, const char* what) {
     try {

@@ -3,7 +3,7 @@
 // converted page is inverted before it is sent.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"

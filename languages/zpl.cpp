@@ -3,7 +3,7 @@
 // ZPL prints 1 bits, so the converted page is sent as it is.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"

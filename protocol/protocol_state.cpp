@@ -12,7 +12,6 @@ uint32_t gImageBuffLength = 0;
 uint32_t gDownFileBuffLength = 0;
 KVConnectionCache gCache{};
 KVDownFileProgress gDownFile{};
-void (*gResetHook)(void) = nullptr;
 
 }  // namespace
 
@@ -57,11 +56,6 @@ int32_t getMaxWidthDot_l(void) {
 KVConnectionCache* kvConnectionCache(void) { return &gCache; }
 KVDownFileProgress* kvDownFileProgress(void) { return &gDownFile; }
 
-void resetCacheWhenStartConnect(void) {
-    gCache = KVConnectionCache{};
-    if (gResetHook != nullptr) gResetHook();
-}
-
-void kvSetConnectionResetHook(void (*hook)(void)) { gResetHook = hook; }
+void kvClearConnectionCache(void) { gCache = KVConnectionCache{}; }
 
 }  // extern "C"

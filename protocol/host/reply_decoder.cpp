@@ -28,12 +28,6 @@ constexpr uint32_t kBodyHeader = 5;  // kind byte, cmd, subCmd, payload length
 
 bool headerless() { return getODMPrinterType() == 163; }
 
-// A connection start resets the decoder too.
-[[maybe_unused]] const bool gHookInstalled = [] {
-    kvSetConnectionResetHook(&HAL_KVDecodeReset);
-    return true;
-}();
-
 void restart(KVCmdDecodeInfo& d) {
     d.state = headerless() ? kWaitType : kWaitA3;
     d.counter = 0;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "tests/app/app_server.h"
 #include "tests/app/ipp_job.h"
 #include "tests/app/pwg_raster.h"

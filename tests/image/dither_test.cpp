@@ -10,7 +10,7 @@
 #include <ctime>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
-#include "filter/seams.h"
+#include "base/debug_log.h"
+#include "image/gray2bytes.h"
+#include "base/seams.h"
 #include "image/dither.h"
 #include "image/processing_chains.h"
 #include "tests/toolkit/toolkit.h"

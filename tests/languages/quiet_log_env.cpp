@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {

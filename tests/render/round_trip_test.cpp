@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "languages/generators.h"
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "protocol/command_builders.h"
-#include "protocol/device_image.h"
-#include "protocol/device_print.h"
-#include "protocol/device_transfer.h"
+#include "protocol/device/image_front_end.h"
+#include "languages/device_job.h"
+#include "protocol/device/transfer_entry_points.h"
 #include "protocol/protocol_state.h"
 #include "image/device/model_canvas.h"
 #include "render/render.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/device/model_canvas.h"
 
 namespace {

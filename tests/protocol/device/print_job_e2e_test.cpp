@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/device/model_canvas.h"
-#include "protocol/device_image.h"
+#include "protocol/device/image_front_end.h"
 #include "tests/protocol/device/device_stream.h"
 #include "tests/toolkit/toolkit.h"
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "protocol/command_builders.h"
+#include "protocol/host/connection_start.h"
 #include "tests/protocol/host/host_test_util.h"
 
 using namespace kvhtest;
