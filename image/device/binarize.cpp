@@ -116,7 +116,8 @@ void stuckiRow(int16_t* r0, int16_t* r1, int16_t* r2, uint8_t* outRow, uint32_t 
     }
     // Cell x below takes the shares of the pixels x - 2 .. x + 2; the margin
     // cells are never read, so only the row's own cells are summed.
-    for (size_t x = 0; x < width; ++x) {
+    const auto cellCount = static_cast<ptrdiff_t>(width);
+    for (ptrdiff_t x = 0; x < cellCount; ++x) {
         r1[x] = static_cast<int16_t>(r1[x] + e21[x - 2] + e4[x - 1] + e8[x] + e4[x + 1] + e21[x + 2]);
         r2[x] = static_cast<int16_t>(r2[x] + e42[x - 2] + e21[x - 1] + e4[x] + e21[x + 1] + e42[x + 2]);
     }
