@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "base/dynamic_array.h"
 #include "base/seams.h"
 #include "base/sysinfo.h"
@@ -132,7 +133,12 @@ int32_t truncateMM(double mm) {
 
 void setEngineLogDirectory(const std::string& directory) {
     std::lock_guard<std::mutex> guard(engineLock());
-    setDebugLogDirectory(directory.empty() ? "/nonexistent/kvlabel-log-off" : directory.c_str());
+    // No folder: no log and no dump at all.
+    if (directory.empty()) {
+        setLogSink(nullptr);
+    } else {
+        setDebugLogDirectory(directory.c_str());
+    }
 }
 
 EngineJob::EngineJob(const PrinterKind& kind, const JobChoices& choices) : state_(std::make_unique<State>()) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "base/dynamic_array.h"
 #include "languages/job_settings.h"
 #include "languages/device_job.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
 #include "protocol/protocol_state.h"

@@ -10,6 +10,7 @@
 
 #include "bench/workloads/workload_pages.h"
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "base/dynamic_array.h"
 #include "image/gray2bytes.h"
 #include "languages/job_settings.h"

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/page_loop.h"
 #include "base/seams.h"
 #include "fuzz/fuzz_input.h"

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/settings_reader.h"
 
 namespace {

@@ -16,3 +16,8 @@
 
 #define KV_PROTOCOL_INTERNAL_TYPES
 #include "libkvprotocol/kvprotocol.h"
+
+static_assert(KVPROTOCOL_VERSION_MAJOR == KV_PROJECT_VERSION_MAJOR &&
+                  KVPROTOCOL_VERSION_MINOR == KV_PROJECT_VERSION_MINOR &&
+                  KVPROTOCOL_VERSION_PATCH == KV_PROJECT_VERSION_PATCH,
+              "kvprotocol.h's version macros must match the project version in CMakeLists.txt");

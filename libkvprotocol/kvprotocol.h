@@ -19,6 +19,9 @@
  *  - Pointers passed in stay owned by the caller; nothing keeps them after
  *    the call returns (the download builders copy their data).
  *
+ * Diagnostics: the library writes no file and prints nothing; its log lines
+ * go to the function installed with kvSetLogFunction (none by default).
+ *
  * State: the printer family (setODMType), frame length, connection cache and
  * both reply decoders are process-wide and unlocked: use the library from
  * one thread. Multi-byte wire fields are little-endian.
@@ -28,6 +31,16 @@
 
 #include <stddef.h>
 #include <stdint.h>
+
+/* ---- Version ------------------------------------------------------------ */
+
+/* The version of this header; the library's soname changes with the major. */
+#define KVPROTOCOL_VERSION_MAJOR 1
+#define KVPROTOCOL_VERSION_MINOR 0
+#define KVPROTOCOL_VERSION_PATCH 0
+/* major * 10000 + minor * 100 + patch, the form kvprotocolVersion() returns. */
+#define KVPROTOCOL_VERSION \
+    (KVPROTOCOL_VERSION_MAJOR * 10000 + KVPROTOCOL_VERSION_MINOR * 100 + KVPROTOCOL_VERSION_PATCH)
 
 #ifdef __cplusplus
 extern "C" {
@@ -90,6 +103,19 @@ typedef struct ImageGap {
     uint32_t right;
 } ImageGap;
 #endif /* KV_PROTOCOL_INTERNAL_TYPES */
+
+/* The version of the library the program runs with, as KVPROTOCOL_VERSION;
+ * it may be newer than the header the program was built with. */
+uint32_t kvprotocolVersion(void);
+
+/* ---- Diagnostics --------------------------------------------------------- */
+
+/* Receives each diagnostic line of the library: time stamp, text, CR LF
+ * (length bytes, no NUL in the count). */
+typedef void (*KVLogFunction)(const char* line, size_t length, void* context);
+/* Installs the receiver of the diagnostic lines, with a pointer handed back to
+ * it; NULL, the default, drops them. The library never opens a file. */
+void kvSetLogFunction(KVLogFunction function, void* context);
 
 /* Frees a buffer the library returned (not SendPacks or receive records). */
 void kvFree(void* buffer);

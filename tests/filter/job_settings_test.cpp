@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/settings_reader.h"
 #include "tests/toolkit/toolkit.h"
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "base/seams.h"
 #include "tests/toolkit/toolkit.h"
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/page_loop.h"
 #include "filter/settings_reader.h"
 #include "tests/toolkit/toolkit.h"

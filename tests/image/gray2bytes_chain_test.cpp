@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "image/gray2bytes.h"
 #include "base/seams.h"
 #include "image/dither.h"

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {

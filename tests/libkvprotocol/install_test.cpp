@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests/protocol/host/host_test_util.h"
@@ -100,6 +103,66 @@ TEST_F(Installed, CProgramBuildsAgainstTheInstalledLibrary) {
                   client.out.substr(28, 8) + "\n"
                   "result 1 class 5 sub 3 {\n\t\"coarseDarkness\":\t\"5\",\n\t\"fineDarkness\":\t\"8\"\n}\n"
                   "sz 16\nimage yes\nLid Opened;Lack Paper;\n");
+}
+
+// The names of the functions kvprotocol.h declares.
+std::set<std::string> headerFunctions() {
+    std::ifstream in(sourceDir().parent_path().parent_path() / "libkvprotocol" / "kvprotocol.h");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string code = std::regex_replace(text.str(), std::regex(R"(/\*[^*]*\*+([^/*][^*]*\*+)*/)"), " ");
+    std::set<std::string> names;
+    const std::regex declaration(R"((^|\n)[A-Za-z_][\w \t*]*?\b(\w+)\s*\()");
+    for (std::sregex_iterator m(code.begin(), code.end(), declaration), end; m != end; ++m)
+        if ((*m)[0].str().find("typedef") == std::string::npos) names.insert((*m)[2].str());
+    return names;
+}
+
+TEST_F(Installed, ExportsExactlyTheHeaderFunctionsUnderItsSoname) {
+    const std::string library = "'" + (libDir() / "libkvprotocol.so").string() + "'";
+    Outcome defined = run("nm -D --defined-only " + library);
+    ASSERT_EQ(defined.status, 0) << defined.out;
+    std::set<std::string> exported;
+    std::istringstream lines(defined.out);
+    for (std::string address, type, name; lines >> address >> type >> name;) {
+        if (name == "KVPROTOCOL_1") continue;  // the version node of the version script
+        EXPECT_EQ(type, "T") << name << " is exported but is no function";
+        exported.insert(name.substr(0, name.find('@')));
+    }
+    const std::set<std::string> declared = headerFunctions();
+    EXPECT_GT(declared.size(), 100u);
+    EXPECT_EQ(exported, declared);
+    Outcome dynamic = run("readelf -d " + library);
+    EXPECT_NE(dynamic.out.find("Library soname: [libkvprotocol.so.1]"), std::string::npos) << dynamic.out;
+    // It never opens a file: no call that could open one is imported.
+    Outcome imported = run("nm -D --undefined-only " + library);
+    for (const char* call : {"open", "open64", "openat", "openat64", "creat", "creat64", "fopen", "fopen64",
+                             "fdopen", "freopen", "mkstemp", "tmpfile"})
+        EXPECT_EQ(std::regex_search(imported.out, std::regex(std::string(" U ") + call + "(@|\n)")), false) << call;
+}
+
+TEST_F(Installed, LibraryWritesNoFileAndLogsOnlyToTheInstalledFunction) {
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string sanitize = " -fsanitize=address,undefined";
+#else
+    const std::string sanitize;
+#endif
+    const fs::path program = root_ / "quiet_client";
+    Outcome compile = run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" +
+                          (sourceDir() / "quiet_client.c").string() + "' -o '" + program.string() +
+                          "' $(pkg-config --cflags --libs kvprotocol)");
+    ASSERT_EQ(compile.status, 0) << compile.out;
+    // Working directory, home and temporary folder all point at an empty
+    // folder, which must stay empty.
+    const fs::path folder = root_ / "logs";
+    fs::create_directories(folder);
+    const std::string in = "'" + folder.string() + "'";
+    Outcome client = run(env() + "cd " + in + " && HOME=" + in + " TMPDIR=" + in + " '" +
+                         program.string() + "'");
+    ASSERT_EQ(client.status, 0) << client.out;
+    EXPECT_EQ(client.out,
+              "version matches\nlines without a function 0\nlines to the function yes\nlines after removing it 0\n");
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 TEST_F(Installed, ToolBuildsAndDecodesFrames) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
 #include "tests/protocol/protocol_test_util.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/filter_main.h"
 
 int main(int argc, char** argv) {

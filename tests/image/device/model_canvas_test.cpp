@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/log_files.h"
 #include "image/device/model_canvas.h"
 
 namespace {
