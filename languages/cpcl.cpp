@@ -33,7 +33,5 @@ DynamicArray* getCPCLPrintData(const uint8_t* page, int64_t width, uint64_t heig
         dynamic_array_push_more_data(out, bits.data(), static_cast<int64_t>(bits.size()));
     }
     appendText(out, "\r\n\r\nFORM\r\nPRINT\r\n");
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
 }

@@ -109,9 +109,7 @@ DynamicArray* getESCPrintData(const uint8_t* page, int64_t width, uint64_t heigh
     appendFeedBlocks(out, bytesWidth, s);
     if (s->cutting == 1) addPosCutting(out);
     if (s->beeper == 1) addPosBeeper(out);
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
 }
 
 namespace {

@@ -24,3 +24,9 @@ void convertPage(const uint8_t* gray, std::vector<uint8_t>& bits, uint64_t bytes
                  int16_t printMode) {
     Gray2Bytes(gray, bits.data(), static_cast<uint32_t>(bytesWidth), static_cast<uint32_t>(height), printMode);
 }
+
+DynamicArray* finishPage(DynamicArray* out) {
+    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
+    writeDebugData(out->data, out->size);
+    return out;
+}

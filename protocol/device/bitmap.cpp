@@ -7,20 +7,9 @@
 #include <bit>
 #include <cstring>
 
-namespace {
+#include "image/bit_reverse.h"
 
-constexpr std::array<uint8_t, 256> makeReverseTable() {
-    std::array<uint8_t, 256> table{};
-    for (uint32_t b = 0; b < 256; ++b) {
-        uint32_t r = 0;
-        for (uint32_t k = 0; k < 8; ++k) {
-            if (b & (1u << k)) r |= 0x80u >> k;
-        }
-        table[b] = static_cast<uint8_t>(r);
-    }
-    return table;
-}
-constexpr auto kReverse = makeReverseTable();
+namespace {
 
 // Mask of the bits of a row's last byte that hold dots.
 uint8_t lastByteMask(uint32_t width) {
@@ -31,7 +20,7 @@ uint8_t lastByteMask(uint32_t width) {
 }  // namespace
 
 uint8_t reverseBits(uint8_t byte) {
-    return kReverse[byte];
+    return kBitReverse[byte];
 }
 
 MallocBitmap allocBitmap(uint32_t width, uint32_t height) {
@@ -57,7 +46,7 @@ void turnBitmap180(MallocBitmap& bitmap) {
     const size_t total = bitmapBytes(bitmap.width, bitmap.height);
     uint8_t* p = bitmap.bytes.get();
     std::reverse(p, p + total);
-    for (size_t i = 0; i < total; ++i) p[i] = kReverse[p[i]];
+    for (size_t i = 0; i < total; ++i) p[i] = kBitReverse[p[i]];
     // With a partly used last byte the turned rows start with the unused bits:
     // move each row left by their number.
     const uint32_t pad = (8 - bitmap.width % 8) % 8;
