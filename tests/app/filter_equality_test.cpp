@@ -185,7 +185,7 @@ TEST_P(FilterEquality, SamePageSameBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, FilterEquality, ::testing::ValuesIn(cases()),
-                         [](const auto& info) { return info.param.driver + "_" + std::to_string(info.index); });
+                         [](const auto& instance) { return instance.param.driver + "_" + std::to_string(instance.index); });
 
 }  // namespace
 }  // namespace kvapptest

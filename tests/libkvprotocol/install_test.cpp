@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -105,16 +105,42 @@ TEST_F(Installed, CProgramBuildsAgainstTheInstalledLibrary) {
                   "sz 16\nimage yes\nLid Opened;Lack Paper;\n");
 }
 
-// The names of the functions kvprotocol.h declares.
+// The names of the functions kvprotocol.h declares: each declaration starts a
+// line with its return type, and its name is the word before the first "(".
 std::set<std::string> headerFunctions() {
     std::ifstream in(sourceDir().parent_path().parent_path() / "libkvprotocol" / "kvprotocol.h");
     std::stringstream text;
     text << in.rdbuf();
-    const std::string code = std::regex_replace(text.str(), std::regex(R"(/\*[^*]*\*+([^/*][^*]*\*+)*/)"), " ");
+    std::string code = text.str();
+    for (size_t open = code.find("/*"); open != std::string::npos; open = code.find("/*", open)) {
+        const size_t close = code.find("*/", open + 2);
+        code.erase(open, close == std::string::npos ? std::string::npos : close + 2 - open);
+    }
     std::set<std::string> names;
-    const std::regex declaration(R"((^|\n)[A-Za-z_][\w \t*]*?\b(\w+)\s*\()");
-    for (std::sregex_iterator m(code.begin(), code.end(), declaration), end; m != end; ++m)
-        if ((*m)[0].str().find("typedef") == std::string::npos) names.insert((*m)[2].str());
+    std::istringstream lines(code);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t paren = line.find('(');
+        if (line.empty() || !(std::isalpha(static_cast<unsigned char>(line[0])) || line[0] == '_') ||
+            line.rfind("typedef", 0) == 0 || paren == std::string::npos)
+            continue;
+        size_t end = paren;
+        while (end > 0 && line[end - 1] == ' ') --end;
+        size_t start = end;
+        while (start > 0 && (std::isalnum(static_cast<unsigned char>(line[start - 1])) || line[start - 1] == '_'))
+            --start;
+        if (start < end) names.insert(line.substr(start, end - start));
+    }
+    return names;
+}
+
+// The symbol names of `nm` output lines, without their version.
+std::set<std::string> symbolNames(const std::string& nmOutput) {
+    std::set<std::string> names;
+    std::istringstream lines(nmOutput);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(line.find_last_of(' ') + 1);
+        names.insert(name.substr(0, name.find('@')));
+    }
     return names;
 }
 
@@ -136,9 +162,12 @@ TEST_F(Installed, ExportsExactlyTheHeaderFunctionsUnderItsSoname) {
     EXPECT_NE(dynamic.out.find("Library soname: [libkvprotocol.so.1]"), std::string::npos) << dynamic.out;
     // It never opens a file: no call that could open one is imported.
     Outcome imported = run("nm -D --undefined-only " + library);
+    ASSERT_EQ(imported.status, 0) << imported.out;
+    const std::set<std::string> calls = symbolNames(imported.out);
+    EXPECT_EQ(calls.count("malloc"), 1u) << imported.out;  // the list is read right
     for (const char* call : {"open", "open64", "openat", "openat64", "creat", "creat64", "fopen", "fopen64",
                              "fdopen", "freopen", "mkstemp", "tmpfile"})
-        EXPECT_EQ(std::regex_search(imported.out, std::regex(std::string(" U ") + call + "(@|\n)")), false) << call;
+        EXPECT_EQ(calls.count(call), 0u) << call;
 }
 
 TEST_F(Installed, LibraryWritesNoFileAndLogsOnlyToTheInstalledFunction) {

@@ -194,7 +194,7 @@ TEST_P(DeviceModelJob, PrintModesGiveSettingsImageAndFeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, DeviceModelJob, ::testing::ValuesIn(kModels),
-                         [](const auto& info) { return "devType" + std::to_string(info.param.devType); });
+                         [](const auto& instance) { return "devType" + std::to_string(instance.param.devType); });
 
 class DeviceJob : public ::testing::Test {
 protected:
