@@ -7,6 +7,7 @@
 #include "protocol/command_payload.h"
 #include "protocol/frame.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ extern "C" {
 
 uint8_t imgThresholdValue = kDefaultImageThreshold;
 
-uint8_t getEncryptType(void) { return getODMPrinterType() == 163 ? 2 : 0; }
+uint8_t getEncryptType(void) { return getODMPrinterType() == kOdmEncrypted ? 2 : 0; }
 void setODMType(uint32_t type) { setODMPrinterType(type); }
 void setThreshold(uint8_t value) { imgThresholdValue = value; }
 int32_t getMaxWidthDot(void) { return getMaxWidthDot_l(); }

@@ -9,6 +9,7 @@
 #include "protocol/device/image_front_end.h"
 #include "protocol/image_transfer.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ SendPack sendBitmap(const uint8_t* bitmap, uint32_t width, uint32_t height, bool
 
 bool appSendsRaw() {
     const uint32_t type = getODMPrinterType();
-    return type == 163 || type == 30;
+    return type == kOdmEncrypted || type == kOdmRawRows;
 }
 
 // Image mode 254: a dot where the byte is above 128.
@@ -71,7 +72,7 @@ MallocBitmap convertForPrint(const uint8_t* pixels, uint32_t width, uint32_t hei
 }  // namespace
 
 SendPack driveGetPrintDataFromHex(const uint8_t* bitmap, uint32_t width, uint32_t height) {
-    return sendBitmap(bitmap, width, height, getODMPrinterType() == 163, 0, 0, 0, 0);
+    return sendBitmap(bitmap, width, height, getODMPrinterType() == kOdmEncrypted, 0, 0, 0, 0);
 }
 
 SendPack getPrintData(const uint8_t* bitmap, uint32_t width, uint32_t height, uint8_t selector, uint8_t option,

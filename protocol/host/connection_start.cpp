@@ -9,6 +9,7 @@
 #include "protocol/frame.h"
 #include "protocol/host/reply_decoder.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 extern "C" {
 
@@ -23,7 +24,7 @@ SendPack getProtocolData(void) {
     resetCacheWhenStartConnect();
     SendPackPtr parameters(kvCommandBytes(1, 1));
     const uint32_t type = getODMPrinterType();
-    if (type == 163 || type == 30 || parameters.empty()) return parameters.release();
+    if (type == kOdmEncrypted || type == kOdmRawRows || parameters.empty()) return parameters.release();
     SendPackPtr serial(kvBuildCommandEncrypted(1, 6, {}, 1, 0));
     std::vector<uint8_t> both(parameters.bytes().begin(), parameters.bytes().end());
     both.insert(both.end(), serial.bytes().begin(), serial.bytes().end());
