@@ -1,24 +1,25 @@
 // The application's only caller of the generators, the device page job and
 // the diagnostic log: it fills the generators' settings record from a job's
 // choices, keeps the process-wide generator state per job, and holds one lock
-// over all page generation. When the languages library offers its driver
-// table, this file is what changes.
+// over all page generation. The job start, page and job end bytes come from
+// the languages library's driver table, as in the filter.
 #include "app/engine_adapter.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
-#include "filter/debug_log.h"
-#include "filter/dynamic_array.h"
-#include "filter/job_settings.h"
-#include "filter/seams.h"
-#include "languages/escpos_sequences.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "base/dynamic_array.h"
+#include "base/seams.h"
+#include "base/sysinfo.h"
+#include "languages/drivers.h"
 #include "languages/generators.h"
-#include "languages/sysinfo.h"
+#include "languages/job_settings.h"
 #include "protocol/command_builders.h"
-#include "protocol/device_print.h"
 #include "protocol/protocol_state.h"
+#include "protocol/host/connection_start.h"
 #include "protocol/host/reply_decoder.h"
 
 #include <cjson/cJSON.h>
@@ -37,14 +38,10 @@ struct EngineJob::State {
     const PrinterKind* kind = nullptr;
     JobSettings settings{};
     JobRandom random;
-    uint8_t threshold = 142;  // the device image threshold of a fresh process
+    uint8_t threshold = kDefaultImageThreshold;  // as in a fresh process
 };
 
 namespace {
-
-constexpr int32_t kEscPos = 164;
-constexpr int64_t kStripLimitRaw = 300000;
-constexpr int64_t kStripLimitCompressed = 64000;
 
 std::mutex& engineLock() {
     static std::mutex lock;
@@ -93,28 +90,12 @@ Bytes toBytes(DynamicArray* array) {
     return Bytes(owned->data, owned->data + owned->size);
 }
 
-Bytes withEscPos(void (*fill)(DynamicArray*, const JobSettings&), const JobSettings& s) {
+Bytes jobBytes(void (*fill)(DynamicArray*, const JobSettings&), const JobSettings& s) {
+    if (fill == nullptr) return {};
     DynamicArrayPtr array(dynamic_array_init(2));
     if (!array) return {};
     fill(array.get(), s);
     return Bytes(array->data, array->data + array->size);
-}
-
-void fillJobStart(DynamicArray* a, const JobSettings& s) {
-    const uint8_t init[] = {0x1B, 0x40};
-    dynamic_array_push_more_data(a, init, sizeof init);
-    if (s.beeper == 4) addPosBeeper(a);
-    if (s.cashDrawer == 1 || s.cashDrawer == 3) addPosCashDrawer1(a);
-    if (s.cashDrawer == 2 || s.cashDrawer == 3) addPosCashDrawer2(a);
-}
-
-void fillJobEnd(DynamicArray* a, const JobSettings& s) {
-    if (s.cashDrawer == 4 || s.cashDrawer == 6) addPosCashDrawer1(a);
-    if (s.cashDrawer == 5 || s.cashDrawer == 6) addPosCashDrawer2(a);
-    if (s.cutting == 2) addPosCutting(a);
-    if (s.beeper == 3) addPosBeeper(a);
-    const uint8_t init[] = {0x1B, 0x40};
-    dynamic_array_push_more_data(a, init, sizeof init);
 }
 
 JobSettings settingsFor(const PrinterKind& kind, const JobChoices& c) {
@@ -130,8 +111,8 @@ JobSettings settingsFor(const PrinterKind& kind, const JobChoices& c) {
     s.isCompressie = c.compression ? 1 : 0;
     s.resolution = kind.dpi;
     s.maxWidthMM = kind.maxWidthMM;
-    s.noCompressie = kStripLimitRaw;
-    s.compressie = kStripLimitCompressed;
+    s.noCompressie = kDefaultStripLimitRaw;
+    s.compressie = kDefaultStripLimitCompressed;
     s.silentPrint = static_cast<int16_t>(c.silentPrint);
     s.positioningMode = static_cast<int16_t>(c.positioningMode);
     s.cashDrawer = c.cashDrawer;
@@ -143,42 +124,21 @@ JobSettings settingsFor(const PrinterKind& kind, const JobChoices& c) {
     return s;
 }
 
-// Print mode 5 asks for the mode that suits the device.
-void remapPrintMode(JobSettings& s, uint32_t type) {
-    if (s.printMode != 5) return;
-    if (type >= 160) {
-        s.printMode = 6;
-    } else if (type == 4) {
-        s.printMode = 11;
-    } else {
-        s.printMode = 9;
-    }
-}
-
 int32_t truncateMM(double mm) {
     if (!(mm > -2147483649.0 && mm < 2147483648.0)) return INT32_MIN;
     return static_cast<int32_t>(mm);
-}
-
-DynamicArray* generate(uint32_t type, PageImage& p, int64_t width, const JobSettings* s) {
-    const uint8_t* data = p.pixels.data();
-    if (type < 160) return getKVProtocolPrintData(data, width, p.height, s, type);
-    switch (type) {
-        case 161: return getTSPLPrintData(data, width, p.height, s);
-        case 162: return getZPLPrintData(data, width, p.height, s);
-        case 163: return getCPCLPrintData(data, width, p.height, s);
-        case kEscPos: return getESCPrintData(data, width, p.height, s);
-        case 191: return getSFZPLPrintData(data, width, p.height, s);
-        case 193: return getTSPLTwoColorPrintData(data, width * 4, width, p.height, s);
-        default: return nullptr;
-    }
 }
 
 }  // namespace
 
 void setEngineLogDirectory(const std::string& directory) {
     std::lock_guard<std::mutex> guard(engineLock());
-    setDebugLogDirectory(directory.empty() ? "/nonexistent/kvlabel-log-off" : directory.c_str());
+    // No folder: no log and no dump at all.
+    if (directory.empty()) {
+        setLogSink(nullptr);
+    } else {
+        setDebugLogDirectory(directory.c_str());
+    }
 }
 
 EngineJob::EngineJob(const PrinterKind& kind, const JobChoices& choices) : state_(std::make_unique<State>()) {
@@ -194,31 +154,30 @@ Bytes EngineJob::start() {
     JobScope scope(*state_);
     // Each job starts the diagnostic log and dump afresh, as each filter run does.
     closeDebugLog();
-    if (state_->kind->devType != kEscPos) return {};
-    return withEscPos(&fillJobStart, state_->settings);
+    return jobBytes(driverFor(state_->kind->devType).jobStart, state_->settings);
 }
 
 Bytes EngineJob::page(PageImage& p) {
     JobScope scope(*state_);
     JobSettings& s = state_->settings;
-    const auto type = static_cast<uint32_t>(state_->kind->devType);
+    const Driver driver = driverFor(state_->kind->devType);
     s.copies = 1;
-    remapPrintMode(s, type);
+    remapPrintMode(driver, s);
     auto width = static_cast<int64_t>(p.width);
-    if (type > 160 && s.maxWidthMM > 0) {
+    if (driver.cropsToPrintWidth && s.maxWidthMM > 0) {
         subImageLessthenMaxPrintWidthMM(p.pixels.data(), &width, p.height, &s, static_cast<int>(p.channels));
     }
     if (s.resolution != 0) {
         s.widthMM = truncateMM(static_cast<double>(width) * 25.4 / s.resolution);
         s.heightMM = truncateMM(static_cast<double>(p.height) * 25.4 / s.resolution);
     }
-    return toBytes(generate(type, p, width, &s));
+    const DriverPage page{p.pixels.data(), width, p.height, static_cast<int>(p.channels)};
+    return toBytes(generatePage(driver, page, &s));
 }
 
 Bytes EngineJob::end() {
     JobScope scope(*state_);
-    if (state_->kind->devType != kEscPos) return {};
-    return withEscPos(&fillJobEnd, state_->settings);
+    return jobBytes(driverFor(state_->kind->devType).jobEnd, state_->settings);
 }
 
 Bytes deviceStatusRequest() {

@@ -50,9 +50,6 @@ std::span<const PrinterKind> printerKinds();
 // The kind of a driver name, or null.
 const PrinterKind* findKind(std::string_view driver);
 
-// The device-protocol model family every kind uses (no PPD sets another).
-constexpr uint8_t kDefaultOdmType = 28;
-
 // Printer-native darkness from the IPP darkness percentage (0-100).
 int darknessFromPercent(const PrinterKind& kind, int percent);
 // The IPP percentage that gives a printer-native darkness value.

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/dynamic_array.h"
-#include "filter/job_settings.h"
-#include "protocol/device_print.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "base/dynamic_array.h"
+#include "languages/job_settings.h"
+#include "languages/device_job.h"
 #include "protocol/protocol_state.h"
 
 namespace {

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "image/gray2bytes.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "languages/generators.h"
 
 namespace {

@@ -6,7 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
 #include "protocol/protocol_state.h"

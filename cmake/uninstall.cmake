@@ -10,14 +10,12 @@ foreach(file IN LISTS files)
     file(REMOVE "$ENV{DESTDIR}${file}")
   endif()
 endforeach()
-# The PPD folder of our own goes too once it is empty.
+# The PPD folder of our own goes too once it is empty (rmdir leaves a folder
+# that still holds files).
 foreach(file IN LISTS files)
   get_filename_component(dir "$ENV{DESTDIR}${file}" DIRECTORY)
   get_filename_component(name "${dir}" NAME)
   if(name STREQUAL "kovali" AND IS_DIRECTORY "${dir}")
-    file(GLOB left "${dir}/*")
-    if(NOT left)
-      file(REMOVE_RECURSE "${dir}")
-    endif()
+    execute_process(COMMAND rmdir "${dir}" OUTPUT_QUIET ERROR_QUIET)
   endif()
 endforeach()

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <string>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "filter/job_cancel.h"
-#include "filter/job_settings.h"
+#include "filter/settings_reader.h"
 #include "filter/page_loop.h"
 
 namespace {

@@ -11,18 +11,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "filter/debug_log.h"
-#include "filter/dynamic_array.h"
+#include "base/debug_log.h"
+#include "base/dynamic_array.h"
 #include "filter/job_cancel.h"
-#include "languages/escpos_sequences.h"
+#include "filter/settings_reader.h"
+#include "languages/drivers.h"
 #include "languages/generators.h"
-#include "protocol/device_print.h"
-#include "protocol/command_builders.h"
 
 namespace {
-
-constexpr int32_t kEscPos = 164;
-constexpr uint32_t kTwoColourTspl = 193;
 
 // The error of the write to standard output that failed.
 int g_outputError = 0;
@@ -58,17 +54,6 @@ void logColorSpace(uint32_t space) {
     }
 }
 
-void remapPrintMode(JobSettings* s) {
-    if (s->printMode != 5) return;
-    if (static_cast<uint32_t>(devType) >= 160) {
-        s->printMode = 6;
-    } else if (devType == 4) {
-        s->printMode = 11;
-    } else {
-        s->printMode = 9;
-    }
-}
-
 // Truncation toward zero to 32 bits. A size beyond the range (a tiny or
 // negative PPD resolution on a huge page) gives INT32_MIN, the value the
 // processor's own conversion yields, instead of undefined behaviour.
@@ -88,47 +73,33 @@ void setLabelSize(JobSettings* s, int64_t width, uint64_t height) {
     s->heightMM = truncateMM(static_cast<double>(height) * 25.4 / s->resolution);
 }
 
-DynamicArray* generate(Page& page, JobSettings* s) {
-    const uint32_t type = static_cast<uint32_t>(devType);
-    const bool wantsRgba = type >= 192;
+DynamicArray* generate(const Driver& driver, Page& page, JobSettings* s) {
+    const bool wantsRgba = driver.colours == PageColours::Rgba;
     if (wantsRgba && page.space != CUPS_CSPACE_RGBA) writeLogString("不是RGBA图片？ PPD被篡改？");
     if (!wantsRgba && page.space != CUPS_CSPACE_W) writeLogString("不是灰度图片？ PPD被篡改？");
-    const uint8_t* data = page.buffer.data();
-    if (type < 160) return getKVProtocolPrintData(data, page.width, page.height, s, type);
-    switch (type) {
-        case 161: return getTSPLPrintData(data, page.width, page.height, s);
-        case 162: return getZPLPrintData(data, page.width, page.height, s);
-        case 163: return getCPCLPrintData(data, page.width, page.height, s);
-        case kEscPos: return getESCPrintData(data, page.width, page.height, s);
-        case 191: return getSFZPLPrintData(data, page.width, page.height, s);
-        case kTwoColourTspl: {
-            // Grey and RGB pages are split by the same colour rules as RGBA.
-            const int64_t rowBytes = page.width * static_cast<int64_t>(page.channels);
-            return getTSPLTwoColorPrintData(data, rowBytes, page.width, page.height, s,
-                                            static_cast<int>(page.channels));
-        }
-        default: return nullptr;
-    }
+    const DriverPage image{page.buffer.data(), page.width, page.height, static_cast<int>(page.channels)};
+    return generatePage(driver, image, s);
 }
 
 // Generates the page and writes it out; false when standard output fails.
-bool processPage(const cups_page_header2_t& header, Page& page, JobSettings* s, int pageNumber) {
+bool processPage(const Driver& driver, const cups_page_header2_t& header, Page& page, JobSettings* s,
+                 int pageNumber) {
     writeLogString("maxWidth_mm = %d", s->maxWidthMM);
     writeLogString("2、bytesPerLine = %d,header.cupsHeight = %d", static_cast<int>(page.stride),
                    static_cast<int>(header.cupsHeight));
     s->copies = 1;
-    remapPrintMode(s);
+    remapPrintMode(driver, *s);
     page.width = static_cast<int64_t>(page.stride / page.channels);
     page.height = header.cupsHeight;
     writeLogString("3、Width = %ld,height = %ld", static_cast<long>(page.width), static_cast<long>(page.height));
-    if (static_cast<uint32_t>(devType) > 160 && s->maxWidthMM > 0) {
+    if (driver.cropsToPrintWidth && s->maxWidthMM > 0) {
         subImageLessthenMaxPrintWidthMM(page.buffer.data(), &page.width, page.height, s,
                                         static_cast<int>(page.channels));
     }
     writeLogString("4、Width = %ld,height = %ld", static_cast<long>(page.width), static_cast<long>(page.height));
     setLabelSize(s, page.width, page.height);
-    DynamicArrayPtr out(generate(page, s));
-    if (static_cast<uint32_t>(devType) < 160 && (!out || out->size == 0)) {
+    DynamicArrayPtr out(generate(driver, page, s));
+    if (driver.deviceModel && (!out || out->size == 0)) {
         std::fprintf(stderr, "WARNING: Page %d (%ld x %lu dots) can't be printed on this printer model, skipped\n",
                      pageNumber, static_cast<long>(page.width), static_cast<unsigned long>(page.height));
     }
@@ -156,6 +127,7 @@ struct LoopEnd {
 // the job is cancelled (checked before each page and before printing a page).
 // One page buffer serves the whole job.
 LoopEnd runPages(const RasterInput& input, JobSettings* settings) {
+    const Driver driver = driverFor(devType);
     LoopEnd end;
     cups_raster_t* ras = input.stream();
     cups_page_header2_t header;
@@ -177,7 +149,7 @@ LoopEnd runPages(const RasterInput& input, JobSettings* settings) {
             break;
         }
         if (jobCancelled()) break;
-        if (!processPage(header, page, settings, pageNumber)) {
+        if (!processPage(driver, header, page, settings, pageNumber)) {
             end.outputFailed = true;
             break;
         }
@@ -188,30 +160,25 @@ LoopEnd runPages(const RasterInput& input, JobSettings* settings) {
 }  // namespace
 
 bool setupJobStart(JobSettings* settings) {
-    DynamicArrayPtr array(dynamic_array_init(2));
+    const Driver driver = driverFor(devType);
     bool written = true;
-    if (devType == kEscPos && array) {
-        const uint8_t init[] = {0x1B, 0x40};
-        dynamic_array_push_more_data(array.get(), init, sizeof init);
-        if (settings->beeper == 4) addPosBeeper(array.get());
-        if (settings->cashDrawer == 1 || settings->cashDrawer == 3) addPosCashDrawer1(array.get());
-        if (settings->cashDrawer == 2 || settings->cashDrawer == 3) addPosCashDrawer2(array.get());
-        written = writeArray(array.get());
+    if (driver.jobStart != nullptr) {
+        DynamicArrayPtr array(dynamic_array_init(2));
+        if (array) {
+            driver.jobStart(array.get(), *settings);
+            written = writeArray(array.get());
+        }
     }
-    setODMType(odmType);
+    setPrinterFamily(odmType);
     return written;
 }
 
 bool setupJobEnd(JobSettings* settings) {
-    if (devType != kEscPos) return true;
+    const Driver driver = driverFor(devType);
+    if (driver.jobEnd == nullptr) return true;
     DynamicArrayPtr array(dynamic_array_init(2));
     if (!array) return true;
-    if (settings->cashDrawer == 4 || settings->cashDrawer == 6) addPosCashDrawer1(array.get());
-    if (settings->cashDrawer == 5 || settings->cashDrawer == 6) addPosCashDrawer2(array.get());
-    if (settings->cutting == 2) addPosCutting(array.get());
-    if (settings->beeper == 3) addPosBeeper(array.get());
-    const uint8_t init[] = {0x1B, 0x40};
-    dynamic_array_push_more_data(array.get(), init, sizeof init);
+    driver.jobEnd(array.get(), *settings);
     return writeArray(array.get());
 }
 

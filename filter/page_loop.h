@@ -4,7 +4,7 @@
 
 #include <cups/cups.h>
 
-#include "filter/job_settings.h"
+#include "languages/job_settings.h"
 #include "filter/page_reader.h"
 
 // Runs the whole job on an open CUPS input file. Returns 0 when every page was

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "filter/settings_reader.h"
+#include "languages/drivers.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ uint32_t channelsOf(uint32_t space) {
 
 // Bytes per pixel of the pages the queue is made for: RGBA for the two-colour
 // languages, grey for everything else.
-uint64_t queueBytesPerPixel() { return static_cast<uint32_t>(devType) >= 192 ? 4 : 1; }
+uint64_t queueBytesPerPixel() { return driverFor(devType).colours == PageColours::Rgba ? 4 : 1; }
 
 // Rows are padded to whole bytes of pixels. Sizes are 64-bit so no header can
 // make them wrap.

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "filter/job_settings.h"
+#include "languages/job_settings.h"
 
 // The largest page the filter reads, in dots: pixels per row (cupsBytesPerLine
 // over the bytes per pixel) and rows. The printer's largest media with slack

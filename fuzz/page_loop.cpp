@@ -22,9 +22,10 @@
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/page_loop.h"
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

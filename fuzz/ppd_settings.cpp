@@ -11,8 +11,9 @@
 #include <cstring>
 #include <string>
 
-#include "filter/debug_log.h"
-#include "filter/job_settings.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "filter/settings_reader.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/processing_chains.h"
 
 namespace {

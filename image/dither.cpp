@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/pack_bits.h"
 
 const ErrorTap floydSteinbergCoeffs[4] = {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/bit_reverse.h"
 #include "image/pack_bits.h"
 
 namespace {
@@ -28,17 +29,6 @@ uint8_t* copyPlane(const uint8_t* source, size_t size) {
     if (plane != nullptr && size != 0) std::memcpy(plane, source, size);
     return plane;
 }
-
-constexpr std::array<uint8_t, 256> makeBitReverse() {
-    std::array<uint8_t, 256> table{};
-    for (unsigned v = 0; v < 256; ++v) {
-        unsigned r = 0;
-        for (unsigned b = 0; b < 8; ++b) r |= ((v >> b) & 1u) << (7 - b);
-        table[v] = static_cast<uint8_t>(r);
-    }
-    return table;
-}
-constexpr std::array<uint8_t, 256> kBitReverse = makeBitReverse();
 
 // Copies each row of a plane of `bpp` bytes per pixel into a wider plane
 // filled with 255; null when memory runs out.

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/dither.h"
 #include "image/tone.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/processing_chains.h"
 
 int32_t KVImageIsText(const KVImage* band) {

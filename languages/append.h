@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "filter/dynamic_array.h"
+#include "base/dynamic_array.h"
 
 // Appends the formatted text (without its terminating NUL).
 void appendText(DynamicArray* out, const char* format, ...) __attribute__((format(printf, 2, 3)));

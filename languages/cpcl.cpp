@@ -2,7 +2,7 @@
 // or binary (CG). CPCL prints 1 bits and never uses compression.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
@@ -33,7 +33,5 @@ DynamicArray* getCPCLPrintData(const uint8_t* page, int64_t width, uint64_t heig
         dynamic_array_push_more_data(out, bits.data(), static_cast<int64_t>(bits.size()));
     }
     appendText(out, "\r\n\r\nFORM\r\nPRINT\r\n");
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
 }

@@ -1,11 +1,12 @@
 // ESC/POS output: the page as one GS v 0 raster image, with blank rows
 // trimmed at top and bottom (receipt paper is not wasted on white), solid
-// black rows optionally removed, blank feed blocks, cut and beeper.
+// black rows optionally removed, blank feed blocks, cut and beeper; and the
+// job's start and end sequences.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/escpos_sequences.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
@@ -108,7 +109,25 @@ DynamicArray* getESCPrintData(const uint8_t* page, int64_t width, uint64_t heigh
     appendFeedBlocks(out, bytesWidth, s);
     if (s->cutting == 1) addPosCutting(out);
     if (s->beeper == 1) addPosBeeper(out);
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
+}
+
+namespace {
+// ESC @: initialise the printer.
+constexpr uint8_t kPosInitialise[] = {0x1B, 0x40};
+}  // namespace
+
+void escposJobStart(DynamicArray* out, const JobSettings& s) {
+    dynamic_array_push_more_data(out, kPosInitialise, sizeof kPosInitialise);
+    if (s.beeper == 4) addPosBeeper(out);
+    if (s.cashDrawer == 1 || s.cashDrawer == 3) addPosCashDrawer1(out);
+    if (s.cashDrawer == 2 || s.cashDrawer == 3) addPosCashDrawer2(out);
+}
+
+void escposJobEnd(DynamicArray* out, const JobSettings& s) {
+    if (s.cashDrawer == 4 || s.cashDrawer == 6) addPosCashDrawer1(out);
+    if (s.cashDrawer == 5 || s.cashDrawer == 6) addPosCashDrawer2(out);
+    if (s.cutting == 2) addPosCutting(out);
+    if (s.beeper == 3) addPosBeeper(out);
+    dynamic_array_push_more_data(out, kPosInitialise, sizeof kPosInitialise);
 }

@@ -2,7 +2,7 @@
 // shared by the per-page generator and the job start/end framing.
 #pragma once
 
-#include "filter/dynamic_array.h"
+#include "base/dynamic_array.h"
 
 void addPosCashDrawer1(DynamicArray* array);  // 1B 70 00 19 FF
 void addPosCashDrawer2(DynamicArray* array);  // 1B 70 01 19 FF

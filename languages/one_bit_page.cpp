@@ -5,8 +5,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
+#include "base/debug_log.h"
+#include "image/gray2bytes.h"
 
 bool allocPageBuffer(std::vector<uint8_t>& bits, uint64_t count, const char* what) {
     try {
@@ -23,4 +23,10 @@ bool allocPageBuffer(std::vector<uint8_t>& bits, uint64_t count, const char* wha
 void convertPage(const uint8_t* gray, std::vector<uint8_t>& bits, uint64_t bytesWidth, uint64_t height,
                  int16_t printMode) {
     Gray2Bytes(gray, bits.data(), static_cast<uint32_t>(bytesWidth), static_cast<uint32_t>(height), printMode);
+}
+
+DynamicArray* finishPage(DynamicArray* out) {
+    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
+    writeDebugData(out->data, out->size);
+    return out;
 }

@@ -1,6 +1,6 @@
 // SF ZPL output: the ZPL label format preceded by the fixed line "^^XX" that
 // the SF printer models expect before every format.
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/generators.h"
 
 DynamicArray* getSFZPLPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings) {

@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/base64.h"
 #include "languages/crc16.h"

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "filter/dynamic_array.h"
-#include "filter/job_settings.h"
+#include "base/dynamic_array.h"
+#include "languages/job_settings.h"
 
 // Page bytes of the next strip, starting at src (the first unsent row) with
 // `height` rows left. dst is the work buffer; *dstLen is its capacity on entry

@@ -3,7 +3,7 @@
 // converted page is inverted before it is sent.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
@@ -43,7 +43,5 @@ DynamicArray* getTSPLPrintData(const uint8_t* page, int64_t width, uint64_t heig
         TSPL_Zlib_CutImage(out, static_cast<uint64_t>(width), height, bytesWidth, bits.data(), settings);
     }
     appendText(out, "PRINT 1,%d\r\n", settings->copies);
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
 }

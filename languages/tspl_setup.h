@@ -2,7 +2,7 @@
 // generators: SIZE, GAP/BLINE, SPEED, DENSITY and the fixed lines up to CLS.
 #pragma once
 
-#include "filter/dynamic_array.h"
-#include "filter/job_settings.h"
+#include "base/dynamic_array.h"
+#include "languages/job_settings.h"
 
 void appendTsplSetup(DynamicArray* out, const JobSettings* settings);

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
 #include "languages/strips.h"
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "languages/tspl_setup.h"
 
 namespace {

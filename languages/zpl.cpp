@@ -3,7 +3,7 @@
 // ZPL prints 1 bits, so the converted page is sent as it is.
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
@@ -41,7 +41,5 @@ DynamicArray* getZPLPrintData(const uint8_t* page, int64_t width, uint64_t heigh
         ZPL_Zlib_CutImage(out, static_cast<uint64_t>(width), height, bytesWidth, bits.data(), settings);
     }
     appendText(out, "^PQ%d^XZ\r\n", settings->copies);
-    writeLogString("array.size = %d,array.capacity = %d", out->size, out->capacity);
-    writeDebugData(out->data, out->size);
-    return out;
+    return finishPage(out);
 }

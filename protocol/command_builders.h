@@ -8,9 +8,13 @@
 
 #include "protocol/send_pack.h"
 
+// The image threshold of a fresh process.
+inline constexpr uint8_t kDefaultImageThreshold = 142;
+
 extern "C" {
 
-// Grey threshold of the simple grey-to-one-bit conversion (initially 142).
+// Grey threshold of the simple grey-to-one-bit conversion: the process-wide
+// value (initially kDefaultImageThreshold) that setThreshold changes.
 extern uint8_t imgThresholdValue;
 
 uint8_t getEncryptType(void);  // 2 for printer family 163, else 0
@@ -21,8 +25,8 @@ int32_t getMaxWidthDot(void);
 // no longer than the pattern fits; a longer one leaves the text unchanged.
 void strReplece(char* text, const char* pattern, const char* replacement);
 
-// Class 1: printer information and power.
-SendPack getProtocolData(void);
+// Class 1: printer information and power (the connection start,
+// getProtocolData, is in protocol/host/connection_start.h).
 SendPack getPrinterInfoSystemData(void);
 SendPack getPrinterInfoProductData(void);
 SendPack getPrinterInfoMaxPxData(void);

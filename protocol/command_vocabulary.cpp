@@ -1,12 +1,13 @@
 // The fixed-payload builders of the command vocabulary (printer information
-// and power, WiFi, Bluetooth, printing, NFC, custom offline printing), the
-// connection start, and the module's settings.
+// and power, WiFi, Bluetooth, printing, NFC, custom offline printing) and the
+// module's settings. (The connection start is in protocol/host/.)
 #include <cstring>
 
 #include "protocol/command_builders.h"
 #include "protocol/command_payload.h"
 #include "protocol/frame.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -30,25 +31,12 @@ SendPack wifiConfig(uint8_t cmd, uint8_t subCmd, const char* ssid, const char* p
 
 extern "C" {
 
-uint8_t imgThresholdValue = 142;
+uint8_t imgThresholdValue = kDefaultImageThreshold;
 
-uint8_t getEncryptType(void) { return getODMPrinterType() == 163 ? 2 : 0; }
+uint8_t getEncryptType(void) { return getODMPrinterType() == kOdmEncrypted ? 2 : 0; }
 void setODMType(uint32_t type) { setODMPrinterType(type); }
 void setThreshold(uint8_t value) { imgThresholdValue = value; }
 int32_t getMaxWidthDot(void) { return getMaxWidthDot_l(); }
-
-// Protocol parameters, and the serial number (always in clear) for the
-// families that report it at connection start.
-SendPack getProtocolData(void) {
-    resetCacheWhenStartConnect();
-    SendPackPtr parameters(kvCommandBytes(1, 1));
-    const uint32_t type = getODMPrinterType();
-    if (type == 163 || type == 30 || parameters.empty()) return parameters.release();
-    SendPackPtr serial(kvBuildCommandEncrypted(1, 6, {}, 1, 0));
-    std::vector<uint8_t> both(parameters.bytes().begin(), parameters.bytes().end());
-    both.insert(both.end(), serial.bytes().begin(), serial.bytes().end());
-    return kvSendPackFromBytes(both);
-}
 
 SendPack getPrinterInfoSystemData(void) { return kvCommandBytes(1, 3); }
 SendPack getPrinterInfoProductData(void) { return kvCommandBytes(1, 4); }

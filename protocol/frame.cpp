@@ -9,6 +9,7 @@
 #include "protocol/aes128.h"
 #include "protocol/crc32.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ uint32_t getLe32(const uint8_t* p) {
 // Leading bytes up to the length field: A3 1E (not for 163), type, encryption.
 uint32_t writePrefix(uint8_t* out, uint32_t type, uint8_t encryptType, uint32_t bodyLength) {
     uint32_t n = 0;
-    if (type != 163) {
+    if (type != kOdmEncrypted) {
         out[n++] = 0xA3;
         out[n++] = 0x1E;
     }
@@ -99,7 +100,7 @@ uint8_t* HAL_KV_Protocol_PacketBuid(ProtocolPackHead head, const uint8_t* payloa
     }
 
     const uint32_t type = getODMPrinterType();
-    const uint32_t total = (type == 163 ? 9 : 11) + dataLength + 4;
+    const uint32_t total = (type == kOdmEncrypted ? 9 : 11) + dataLength + 4;
     auto* frame = static_cast<uint8_t*>(std::malloc(total));
     if (frame == nullptr) return nullptr;
     uint32_t n = writePrefix(frame, type, head.encryptType, dataLength + kBodyHeader);
@@ -131,5 +132,5 @@ SendPack kvBuildCommandEncrypted(uint8_t cmd, uint8_t subCmd, std::span<const ui
 }
 
 SendPack kvBuildCommand(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload, uint8_t replyFlag) {
-    return kvBuildCommandEncrypted(cmd, subCmd, payload, replyFlag, getODMPrinterType() == 163 ? 2 : 0);
+    return kvBuildCommandEncrypted(cmd, subCmd, payload, replyFlag, getODMPrinterType() == kOdmEncrypted ? 2 : 0);
 }

@@ -10,6 +10,7 @@
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ SendPack getSendImageTreeData(const uint8_t* treePack, uint16_t length) {
 }
 
 SendPack getSendImageEndData(uint16_t value1, uint8_t value2) {
-    if (getODMPrinterType() != 163) return kvBuildCommand(kPrintClass, kImageEnd, {});
+    if (getODMPrinterType() != kOdmEncrypted) return kvBuildCommand(kPrintClass, kImageEnd, {});
     PayloadWriter payload;
     payload.u8(1).u16(2).u16(value1).u8(2).u16(1).u8(value2);
     return kvBuildCommand(kPrintClass, kImageEnd, payload.bytes);
@@ -92,5 +93,5 @@ SendPack getCompressSendImageData(const uint8_t* part, uint32_t rowWidthBytes, u
 }  // extern "C"
 
 int64_t kvImagePayloadLimit(void) {
-    return static_cast<int64_t>(getMaxDataLengthOnePackage()) - (getODMPrinterType() == 163 ? 9 : 11) - 14;
+    return static_cast<int64_t>(getMaxDataLengthOnePackage()) - (getODMPrinterType() == kOdmEncrypted ? 9 : 11) - 14;
 }

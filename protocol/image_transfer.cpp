@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "protocol/command_payload.h"
 #include "protocol/frame.h"
 #include "protocol/huffman.h"

@@ -1,5 +1,6 @@
 // The device protocol's module state and the values derived from it.
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,6 @@ uint32_t gImageBuffLength = 0;
 uint32_t gDownFileBuffLength = 0;
 KVConnectionCache gCache{};
 KVDownFileProgress gDownFile{};
-void (*gResetHook)(void) = nullptr;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ uint32_t getDownFileOnePackage(void) { return gDownFileBuffLength; }
 
 uint32_t getPrintImageOnePackageWithImageWidthByte(uint32_t widthBytes) {
     // Frame and data-header overhead come off the frame length.
-    int64_t budget = static_cast<int64_t>(gBuffLength) - (gOdmPrinterType == 163 ? 24 : 26) - 10;
+    int64_t budget = static_cast<int64_t>(gBuffLength) - (gOdmPrinterType == kOdmEncrypted ? 24 : 26) - 10;
     if (budget < 0) budget = 0;
     if (widthBytes != 0) budget -= budget % widthBytes;
     if (budget < 12) budget = static_cast<int64_t>(widthBytes) * 10;
@@ -46,10 +46,10 @@ int32_t getMaxWidthDot_l(void) {
         return static_cast<int32_t>(std::strtol(text, nullptr, 10));
     }
     switch (gOdmPrinterType) {
-        case 163:
-        case 30: return 96;
-        case 27: return 384;
-        case 28: return 2592;
+        case kOdmEncrypted:
+        case kOdmRawRows: return 96;
+        case kOdmNarrow: return 384;
+        case kDefaultOdmType: return 2592;
         default: return 0;
     }
 }
@@ -57,11 +57,6 @@ int32_t getMaxWidthDot_l(void) {
 KVConnectionCache* kvConnectionCache(void) { return &gCache; }
 KVDownFileProgress* kvDownFileProgress(void) { return &gDownFile; }
 
-void resetCacheWhenStartConnect(void) {
-    gCache = KVConnectionCache{};
-    if (gResetHook != nullptr) gResetHook();
-}
-
-void kvSetConnectionResetHook(void (*hook)(void)) { gResetHook = hook; }
+void kvClearConnectionCache(void) { gCache = KVConnectionCache{}; }
 
 }  // extern "C"

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "protocol/printer_families.h"
+
 extern "C" {
 
 // Printer-reported values; zero or empty until a connection set-up fills them.
@@ -56,11 +58,8 @@ KVConnectionCache* kvConnectionCache(void);
 // File-download progress counters.
 KVDownFileProgress* kvDownFileProgress(void);
 
-// Clears the connection cache and resets the reply decoder; called before the
-// first command of a connection.
-void resetCacheWhenStartConnect(void);
-// The reply decoder registers its reset here so that a connection start
-// resets it too (null removes it).
-void kvSetConnectionResetHook(void (*hook)(void));
+// Clears the connection cache (the host side's connection start,
+// resetCacheWhenStartConnect, also resets the reply decoder).
+void kvClearConnectionCache(void);
 
 }  // extern "C"

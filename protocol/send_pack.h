@@ -32,6 +32,8 @@ struct SendPack {
 SendPack kvGetEmptyProtocolPack(void);
 // Frees the bytes of a SendPack; a null pointer is ignored.
 void freeSendPack(uint8_t* data, uint32_t length);
+// Frees any other buffer the library hands out (frames, bitmaps); null is ignored.
+void kvFree(void* buffer);
 
 }  // extern "C"
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/device/legacy_gray.h"
 #include "image/kvimage.h"
 

@@ -6,9 +6,13 @@
 
 #include <cstdint>
 
+#include "image/tone.h"
+
 // Tone curves indexed by grey value: text, pictures, pictures in method 12.
-extern const uint8_t kvToneCurveText[256];
-extern const uint8_t kvToneCurvePicture[256];
+// The text and picture curves are the same bytes as the image library's
+// darkening and lightening tables.
+inline const uint8_t (&kvToneCurveText)[256] = kvBrightnessReduceTable;
+inline const uint8_t (&kvToneCurvePicture)[256] = kvBrightnessIncreaseTable;
 extern const uint8_t kvToneCurvePictureMethod12[256];
 
 // Whole-page entry (image modes 4 to 8 and 12 of the device print path), in

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Older grey-to-black-and-white conversions and the Atkinson dither of 32-bit pixels.
 #include "image/device/legacy_bw.h"
 
-#include "filter/gray2bytes.h"  // the clustered-dot screen of the row conversion
+#include "image/gray2bytes.h"  // the clustered-dot screen of the row conversion
 
 #include <algorithm>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 
 bool isExistMultiformat = false;
 

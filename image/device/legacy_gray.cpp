@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 
 namespace {
 

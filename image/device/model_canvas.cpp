@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
 #include "image/device/zoom.h"
 
 namespace {

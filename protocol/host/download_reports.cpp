@@ -5,6 +5,7 @@
 #include "protocol/host/reply_analysis.h"
 #include "protocol/host/reply_fields.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ uint32_t kvReportDownload(KVCmdDecodeInfo& d, PayloadBytes p) {
             const uint32_t state = status == 1 ? kPieceTaken : (status == 2 || status == 3) ? kFailed : status;
             return store(d, sk, pk, state, done, state == kPieceTaken || state == kFailed);
         }
-        default: return getODMPrinterType() == 30 ? analysisPack_RD(&d) : KV_RESULT_UNKNOWN;
+        default: return getODMPrinterType() == kOdmRawRows ? analysisPack_RD(&d) : KV_RESULT_UNKNOWN;
     }
 }
 

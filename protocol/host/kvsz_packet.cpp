@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "protocol/host/kvsz_protocol.h"
 
 namespace {

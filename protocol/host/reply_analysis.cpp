@@ -6,6 +6,7 @@
 
 #include "protocol/host/reply_fields.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ uint32_t systemInfo(KVCmdDecodeInfo& d, PayloadBytes payload) {
     if (!isSet(name) || !isSet(firmware) || !isSet(hardware) || !isSet(serial)) return kvReportText(d, payload);
     const char* maker = cJSON_GetStringValue(cJSON_GetObjectItem(root, "Manufacturer"));
     const std::string values[] = {name, firmware, hardware, serial,
-                                  isSet(maker) ? maker : (getODMPrinterType() == 28 ? "Kovali" : "")};
+                                  isSet(maker) ? maker : (getODMPrinterType() == kDefaultOdmType ? "Kovali" : "")};
     report.add("devName", values[0]);
     report.add("firmware", values[1]);
     report.add("hwVer", values[2]);
@@ -190,7 +191,7 @@ extern "C" uint32_t analysisPack(void) {
     // sub-command is unknown, whatever shape its payload has.
     const bool download = d.cmd == 2 && d.subCmd >= 1 && d.subCmd <= 3;
     if (entry == nullptr && !download) {
-        return getODMPrinterType() == 30 ? analysisPack_RD(&d) : KV_RESULT_UNKNOWN;
+        return getODMPrinterType() == kOdmRawRows ? analysisPack_RD(&d) : KV_RESULT_UNKNOWN;
     }
     auto payload = kvHandedPayload(d);
     if (!payload) return KV_RESULT_FAILED;

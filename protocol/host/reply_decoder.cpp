@@ -8,6 +8,7 @@
 #include "protocol/aes128.h"
 #include "protocol/crc32.h"
 #include "protocol/protocol_state.h"
+#include "protocol/printer_families.h"
 
 KVCmdDecodeInfo gstKVCmdDecodeInfo{};
 
@@ -26,13 +27,7 @@ enum : uint8_t {
 constexpr uint8_t kFrameWaiting = 0x01;
 constexpr uint32_t kBodyHeader = 5;  // kind byte, cmd, subCmd, payload length
 
-bool headerless() { return getODMPrinterType() == 163; }
-
-// A connection start resets the decoder too.
-[[maybe_unused]] const bool gHookInstalled = [] {
-    kvSetConnectionResetHook(&HAL_KVDecodeReset);
-    return true;
-}();
+bool headerless() { return getODMPrinterType() == kOdmEncrypted; }
 
 void restart(KVCmdDecodeInfo& d) {
     d.state = headerless() ? kWaitType : kWaitA3;
@@ -122,7 +117,7 @@ void HAL_KV_Packet_Decode(uint8_t byte) {
     KVCmdDecodeInfo& d = gstKVCmdDecodeInfo;
     const uint32_t type = getODMPrinterType();
     // Family 163 frames start at the type byte, which is also 0xA3.
-    if (d.state == kWaitA3 && type == 163) d.state = kWaitType;
+    if (d.state == kWaitA3 && type == kOdmEncrypted) d.state = kWaitType;
     switch (d.state) {
         case kWaitA3:
             if (byte == 0xA3) d.state = kWait1E;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "tests/app/app_server.h"
 #include "tests/app/ipp_job.h"
 #include "tests/app/pwg_raster.h"
@@ -185,7 +185,7 @@ TEST_P(FilterEquality, SamePageSameBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, FilterEquality, ::testing::ValuesIn(cases()),
-                         [](const auto& info) { return info.param.driver + "_" + std::to_string(info.index); });
+                         [](const auto& instance) { return instance.param.driver + "_" + std::to_string(instance.index); });
 
 }  // namespace
 }  // namespace kvapptest

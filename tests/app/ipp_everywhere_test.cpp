@@ -117,7 +117,7 @@ std::vector<std::string> drivers() {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, IppEverywhere, ::testing::ValuesIn(drivers()),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& instance) { return instance.param; });
 
 }  // namespace
 }  // namespace kvapptest

@@ -159,7 +159,7 @@ TEST_P(QueueDefaults, LpadminTurnsCompressionOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kovali, QueueDefaults, ::testing::Values(printerKinds()[0]),
-                         [](const auto& info) { return kindName(info.param); });
+                         [](const auto& instance) { return kindName(instance.param); });
 
 // One queue per language kind keeps the daemon runs few.
 std::vector<PrinterKind> onePerLanguage() {
@@ -173,7 +173,7 @@ std::vector<PrinterKind> onePerLanguage() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kovali, Scheduler, ::testing::ValuesIn(onePerLanguage()),
-                         [](const auto& info) { return kindName(info.param); });
+                         [](const auto& instance) { return kindName(instance.param); });
 
 }  // namespace
 }  // namespace kvcups

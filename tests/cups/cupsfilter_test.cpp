@@ -69,7 +69,7 @@ TEST_P(CupsFilterChain, UsesThePpdDefaultsWithoutOptions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kovali, CupsFilterChain, ::testing::ValuesIn(printerKinds()),
-                         [](const auto& info) { return kindName(info.param); });
+                         [](const auto& instance) { return kindName(instance.param); });
 
 // The largest custom size each PPD allows, rendered by the real chain, is
 // within the filter's page bound: printed as one well-formed page, no error.

@@ -61,7 +61,7 @@ TEST_P(KovaliPpd, FilterReadsTheKindAndItsDefaults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kovali, KovaliPpd, ::testing::ValuesIn(printerKinds()),
-                         [](const auto& info) { return kindName(info.param); });
+                         [](const auto& instance) { return kindName(instance.param); });
 
 }  // namespace
 }  // namespace kvcups

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/job_settings.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "filter/settings_reader.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {

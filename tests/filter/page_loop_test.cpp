@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/page_loop.h"
+#include "filter/settings_reader.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {

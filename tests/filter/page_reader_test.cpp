@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "filter/job_settings.h"
+#include "languages/job_settings.h"
 #include "filter/page_reader.h"
 #include "tests/toolkit/toolkit.h"
 

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 
 namespace {
 
@@ -170,7 +170,7 @@ TEST_F(Dither, UniformBandsWithoutJitter) {
     using Fn = int32_t (*)(KVImage*, uint32_t, uint32_t);
     for (Fn dither : {Fn(KVImageFloydSteinbergDither), Fn(KVImageBurkesDither), Fn(KVImageSierraDither),
                       Fn(KVImageJarvisJudiceNinkeDither), Fn(KVImageAtkinsonDither)}) {
-        for (uint8_t value : {0, 255}) {
+        for (uint8_t value : {uint8_t{0}, uint8_t{255}}) {
             Band band(9, 7, std::vector<uint8_t>(63, value));
             ASSERT_EQ(dither(band.image.get(), 1, 0), 0);
             EXPECT_EQ(band.gray(), std::vector<uint8_t>(63, value));

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
-#include "filter/gray2bytes.h"
-#include "filter/seams.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
+#include "image/gray2bytes.h"
+#include "base/seams.h"
 #include "image/dither.h"
 #include "image/processing_chains.h"
 #include "tests/toolkit/toolkit.h"

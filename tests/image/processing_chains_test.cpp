@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/dither.h"
 
 namespace {

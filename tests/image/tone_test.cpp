@@ -74,7 +74,7 @@ TEST(Tone, BlurRepeatsEdgesAndSharpenKeepsUniformBands) {
     EXPECT_EQ(blurred[2 * w + 3], blurred[3 * w + 2]);
     EXPECT_EQ(blurred[0], 255);  // beyond the radius
 
-    for (uint8_t value : {0, 90, 255}) {
+    for (uint8_t value : {uint8_t{0}, uint8_t{90}, uint8_t{255}}) {
         KVImagePtr uniform = band(9, 6, std::vector<uint8_t>(54, value));
         std::vector<uint8_t> b(54);
         ASSERT_EQ(gaussianBlur(uniform->gray, b.data(), 9, 6, 2), 0);

@@ -9,7 +9,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "filter/gray2bytes.h"
+#include "image/gray2bytes.h"
 
 namespace langtest {
 

@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {

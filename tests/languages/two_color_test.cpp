@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "tests/languages/lang_oracle.h"
 
 namespace {

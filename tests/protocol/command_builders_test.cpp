@@ -8,6 +8,7 @@
 #include <string>
 
 #include "protocol/command_builders.h"
+#include "protocol/host/connection_start.h"
 #include "tests/protocol/protocol_test_util.h"
 
 using namespace kvptest;

@@ -153,7 +153,7 @@ TEST(ProtocolState, PrintWidthAndImagePackageBudget) {
         EXPECT_EQ(getPrintImageOnePackageWithImageWidthByte(1), 2012u);
         std::strcpy(kvConnectionCache()->widthMaxDotStr, "576");
         EXPECT_EQ(getMaxWidthDot_l(), 576);
-        resetCacheWhenStartConnect();
+        kvClearConnectionCache();
         EXPECT_EQ(getMaxWidthDot_l(), 2592);
     }
     struct Case { uint32_t type; int32_t width; };
@@ -184,18 +184,10 @@ TEST(ProtocolState, DownloadProgressFollowsDownloadFrames) {
     EXPECT_EQ(kvDownFileProgress()->currentLength, 4096u);
 }
 
-namespace {
-int gHookCalls = 0;
-void countReset() { ++gHookCalls; }
-}  // namespace
-
-TEST(ProtocolState, ConnectionStartRunsTheDecoderReset) {
-    kvSetConnectionResetHook(&countReset);
+TEST(ProtocolState, ClearingTheConnectionCacheForgetsWhatThePrinterReported) {
     std::strcpy(kvConnectionCache()->snStr, "X1");
     kvConnectionCache()->pVer = 3;
-    resetCacheWhenStartConnect();
-    kvSetConnectionResetHook(nullptr);
-    EXPECT_EQ(gHookCalls, 1);
+    kvClearConnectionCache();
     EXPECT_EQ(kvConnectionCache()->snStr[0], '\0');
     EXPECT_EQ(kvConnectionCache()->pVer, 0u);
 }

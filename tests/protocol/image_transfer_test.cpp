@@ -9,7 +9,8 @@
 #include <iterator>
 #include <random>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
 #include "tests/protocol/protocol_test_util.h"

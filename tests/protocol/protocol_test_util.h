@@ -39,13 +39,13 @@ public:
         : type_(getODMPrinterType()), buff_(getMaxDataLengthOnePackage()), down_(getDownFileOnePackage()) {
         setODMPrinterType(odmType);
         setMaxDataLengthOnePackage(buffLength);
-        resetCacheWhenStartConnect();
+        kvClearConnectionCache();
     }
     ~ProtocolStateGuard() {
         setODMPrinterType(type_);
         setMaxDataLengthOnePackage(buff_);
         setDownFileOnePackage(down_);
-        resetCacheWhenStartConnect();
+        kvClearConnectionCache();
     }
 
 private:

@@ -109,9 +109,10 @@ void drawModules(std::ostringstream& ps, const Label& label, const Symbol& s,
             }
             size_t j = i;
             while (j < row.size() && row[j]) ++j;
-            const double x = s.box.x + q + i * m, top = s.box.y + (linear ? 0 : q) + r * rowHeight;
+            const double x = s.box.x + q + static_cast<double>(i) * m;
+            const double top = s.box.y + (linear ? 0 : q) + static_cast<double>(r) * rowHeight;
             // Bars lose half a dot: the rasteriser fills every dot a shape touches.
-            const double w = (j - i) * m - (linear ? kDot203 / 2 : 0);
+            const double w = static_cast<double>(j - i) * m - (linear ? kDot203 / 2 : 0);
             ps << x << ' ' << label.heightPt - top - rowHeight << ' ' << w << ' ' << rowHeight << " rectfill\n";
             i = j;
         }
@@ -222,8 +223,9 @@ std::string labelPostScript(Label& l, std::string& error) {
         const auto rows = symbolModules(s, error);
         if (rows.empty()) return "";
         const double m = s.dotsPerModule * kDot203, q = quietModules(s.kind) * m;
-        s.box.w = rows[0].size() * m + 2 * q;
-        if (s.kind == Symbology::Qr || s.kind == Symbology::DataMatrix) s.box.h = rows.size() * m + 2 * q;
+        s.box.w = static_cast<double>(rows[0].size()) * m + 2 * q;
+        if (s.kind == Symbology::Qr || s.kind == Symbology::DataMatrix)
+            s.box.h = static_cast<double>(rows.size()) * m + 2 * q;
         drawModules(ps, l, s, rows);
     }
     rect(ps, l, l.logo, 0.45);

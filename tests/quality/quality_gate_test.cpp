@@ -284,6 +284,6 @@ TEST_P(QualityGate, BarcodesDecodeSizeFitsGreyHalftones) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kovali, QualityGate, ::testing::ValuesIn(gateCases()),
-                         [](const auto& info) { return caseName(info.param); });
+                         [](const auto& instance) { return caseName(instance.param); });
 
 }  // namespace

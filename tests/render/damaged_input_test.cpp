@@ -7,7 +7,7 @@
 
 #include "languages/generators.h"
 #include "protocol/command_builders.h"
-#include "protocol/device_transfer.h"
+#include "protocol/device/transfer_entry_points.h"
 #include "protocol/frame.h"
 #include "protocol/protocol_state.h"
 #include "render/render.h"

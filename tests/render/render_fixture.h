@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/dynamic_array.h"
-#include "filter/job_settings.h"
+#include "base/dynamic_array.h"
+#include "languages/job_settings.h"
 #include "render/render.h"
 
 namespace kvrtest {

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "languages/generators.h"
-#include "languages/sysinfo.h"
+#include "base/sysinfo.h"
 #include "protocol/command_builders.h"
-#include "protocol/device_image.h"
-#include "protocol/device_print.h"
-#include "protocol/device_transfer.h"
+#include "protocol/device/image_front_end.h"
+#include "languages/device_job.h"
+#include "protocol/device/transfer_entry_points.h"
 #include "protocol/protocol_state.h"
 #include "image/device/model_canvas.h"
 #include "render/render.h"
@@ -47,7 +47,7 @@ class TextLanguages : public ::testing::TestWithParam<TextCase> {};
 TEST_P(TextLanguages, RenderBackToTheOneBitPageInModes0And2) {
     const TextCase& c = GetParam();
     const auto page = kvrtest::testPage(96, 40);
-    for (int16_t mode : {0, 2}) {
+    for (int16_t mode : {int16_t{0}, int16_t{2}}) {
         JobSettings s = kvrtest::labelSettings(page, mode, c.compressed);
         s.noCompressie = 200;  // strips of at most 199 raw bytes: several per page
         const auto bytes = kvrtest::take(c.generate(page.grey.data(), page.width, page.height, &s));
@@ -70,7 +70,7 @@ TEST_P(TextLanguages, RenderBackToTheOneBitPageInModes0And2) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, TextLanguages, ::testing::ValuesIn(kTextCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(EscPosRender, FeedsAndTheCutAreMarkedBelowTheRaster) {
     const auto page = kvrtest::testPage(96, 40);

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "filter/job_settings.h"
+#include "filter/settings_reader.h"
 #include "filter/page_loop.h"
 #include "tests/toolkit/toolkit.h"
 

@@ -2,7 +2,8 @@
 // the dump; the remaining arguments are the filter's own.
 #include <cstdio>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "filter/filter_main.h"
 
 int main(int argc, char** argv) {

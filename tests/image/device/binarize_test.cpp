@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/device/binarize.h"
 
 namespace {

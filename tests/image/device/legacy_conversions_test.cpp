@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/device/legacy_bw.h"
 #include "image/device/legacy_decolor.h"
 

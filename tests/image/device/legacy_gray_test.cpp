@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/device/legacy_gray.h"
 
 namespace {

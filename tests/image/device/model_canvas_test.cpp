@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/debug_log.h"
+#include "base/debug_log.h"
+#include "base/log_files.h"
 #include "image/device/model_canvas.h"
 
 namespace {

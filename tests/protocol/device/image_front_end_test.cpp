@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "protocol/command_builders.h"
-#include "protocol/device_bitmap.h"
-#include "protocol/device_image.h"
+#include "protocol/device/bitmap.h"
+#include "protocol/device/image_front_end.h"
 
 namespace {
 

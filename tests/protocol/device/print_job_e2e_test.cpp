@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "image/device/model_canvas.h"
-#include "protocol/device_image.h"
+#include "protocol/device/image_front_end.h"
 #include "tests/protocol/device/device_stream.h"
 #include "tests/toolkit/toolkit.h"
 
@@ -194,7 +194,7 @@ TEST_P(DeviceModelJob, PrintModesGiveSettingsImageAndFeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, DeviceModelJob, ::testing::ValuesIn(kModels),
-                         [](const auto& info) { return "devType" + std::to_string(info.param.devType); });
+                         [](const auto& instance) { return "devType" + std::to_string(instance.param.devType); });
 
 class DeviceJob : public ::testing::Test {
 protected:

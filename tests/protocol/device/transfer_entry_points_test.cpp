@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/device_font.h"
-#include "protocol/device_transfer.h"
+#include "protocol/device/font.h"
+#include "protocol/device/transfer_entry_points.h"
 #include "protocol/protocol_state.h"
 #include "tests/protocol/device/device_stream.h"
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "protocol/command_builders.h"
+#include "protocol/host/connection_start.h"
 #include "tests/protocol/host/host_test_util.h"
 
 using namespace kvhtest;
@@ -215,7 +216,7 @@ TEST(Decoder, EmptyBodyAndShortBodiesAreSafe) {
     EXPECT_EQ(r.json, "{}");
     // The same inconsistent payload on a sub-command that no table names is
     // unknown, in the download class as in the others.
-    for (uint8_t cmd : {2, 5}) {
+    for (uint8_t cmd : {uint8_t{2}, uint8_t{5}}) {
         SCOPED_TRACE(int(cmd));
         body = {0x21, cmd, 99, 0xFF, 0xFF, 1, 2};
         crc = kvptest::referenceCrc(0x76953521, body);

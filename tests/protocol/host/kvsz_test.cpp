@@ -2,7 +2,7 @@
 // streams, and the reports of printer information and WiFi replies.
 #include <gtest/gtest.h>
 
-#include "filter/seams.h"
+#include "base/seams.h"
 #include "protocol/host/kvsz_protocol.h"
 #include "tests/protocol/protocol_test_util.h"
 

@@ -1,1 +1,0 @@
-// Placeholder translation unit so the image library exists before its first module.
