@@ -9,6 +9,7 @@
 #include "app/printer_kinds.h"
 #include "app/printer_status.h"
 #include "app/raster_driver.h"
+#include "languages/device_types.h"
 
 namespace kvapp {
 namespace {
@@ -184,7 +185,7 @@ const char* nativeFormat(const PrinterKind& kind) {
         case Family::Cpcl: return "application/vnd.kovali-cpcl";
         case Family::Receipt: return "application/vnd.kovali-escpos";
         case Family::Device: return "application/vnd.kovali-device";
-        default: return kind.devType == 161 || kind.devType == 193 ? "application/vnd.kovali-tspl"
+        default: return kind.devType == kLanguageTspl || kind.devType == kLanguageTwoColourTspl ? "application/vnd.kovali-tspl"
                                                                     : "application/vnd.kovali-zpl";
     }
 }

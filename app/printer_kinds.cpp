@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+#include "languages/device_types.h"
+
 namespace kvapp {
 namespace {
 
@@ -55,7 +57,7 @@ PrinterKind label(const char* driver, const char* model, const char* id, Family 
 
 PrinterKind receipt(const char* driver, const char* model, const char* id, int headMM,
                     std::span<const MediaSize> media, int rollHmm, int marginHmm) {
-    return {driver, model, id, model, Family::Receipt, 164, 203, headMM, kNone, 0, kNone, 0,
+    return {driver, model, id, model, Family::Receipt, kLanguageEscPos, 203, headMM, kNone, 0, kNone, 0,
             media, 2, rollHmm, 1000, rollHmm, 300000, marginHmm, false};
 }
 
@@ -66,30 +68,30 @@ PrinterKind device(const char* driver, const char* model, const char* id, int32_
 }
 
 const std::array kKinds = {
-    label("kvtspl2", "Kovali TSPL 203dpi", "MFG:Kovali;CMD:TSPL;MDL:TSPL 203dpi;", Family::Label, 161, 203,
+    label("kvtspl2", "Kovali TSPL 203dpi", "MFG:Kovali;CMD:TSPL;MDL:TSPL 203dpi;", Family::Label, kLanguageTspl, 203,
           kTsplDarkness, 8, kTsplSpeed, 4, kLabel100x150),
-    label("kvtspl3", "Kovali TSPL 300dpi", "MFG:Kovali;CMD:TSPL;MDL:TSPL 300dpi;", Family::Label, 161, 300,
+    label("kvtspl3", "Kovali TSPL 300dpi", "MFG:Kovali;CMD:TSPL;MDL:TSPL 300dpi;", Family::Label, kLanguageTspl, 300,
           kTsplDarkness, 8, kTsplSpeed, 4, kLabel100x150),
-    label("kvzpl2", "Kovali ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:ZPL 203dpi;", Family::Label, 162, 203,
+    label("kvzpl2", "Kovali ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:ZPL 203dpi;", Family::Label, kLanguageZpl, 203,
           kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
-    label("kvzpl3", "Kovali ZPL 300dpi", "MFG:Kovali;CMD:ZPL;MDL:ZPL 300dpi;", Family::Label, 162, 300,
+    label("kvzpl3", "Kovali ZPL 300dpi", "MFG:Kovali;CMD:ZPL;MDL:ZPL 300dpi;", Family::Label, kLanguageZpl, 300,
           kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
-    label("kvsfzpl", "Kovali SF ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:SF ZPL 203dpi;", Family::Label, 191, 203,
+    label("kvsfzpl", "Kovali SF ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:SF ZPL 203dpi;", Family::Label, kLanguageSfZpl, 203,
           kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
-    label("kvcpcl", "Kovali CPCL 203dpi", "MFG:Kovali;CMD:CPCL;MDL:CPCL 203dpi;", Family::Cpcl, 163, 203,
+    label("kvcpcl", "Kovali CPCL 203dpi", "MFG:Kovali;CMD:CPCL;MDL:CPCL 203dpi;", Family::Cpcl, kLanguageCpcl, 203,
           kCpclDarkness, 0, kCpclSpeed, 3, kLabel58x40),
     receipt("kvpos58", "Kovali ESC/POS 58mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 58mm;", 48, kRoll58Media, 5800,
             500),
     receipt("kvpos80", "Kovali ESC/POS 80mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 80mm;", 72, kRoll80Media, 8000,
             400),
     label("kvtspl2c", "Kovali Two-Colour TSPL 203dpi", "MFG:Kovali;CMD:TSPL;MDL:Two-Colour TSPL 203dpi;",
-          Family::TwoColour, 193, 203, kTsplDarkness, 8, kTsplSpeed, 4, kLabel100x150),
-    device("kvlm50", "Kovali LM50", "MFG:Kovali;CMD:KVP;MDL:LM50;", 0, 300),
-    device("kvl50", "Kovali L50", "MFG:Kovali;CMD:KVP;MDL:L50;", 1, 203),
-    device("kvl60", "Kovali L60", "MFG:Kovali;CMD:KVP;MDL:L60;", 2, 300),
-    device("kvl50b", "Kovali L50B", "MFG:Kovali;CMD:KVP;MDL:L50B;", 3, 300),
-    device("kvl50c", "Kovali L50C", "MFG:Kovali;CMD:KVP;MDL:L50C;", 4, 203, true),
-    device("kvl60b", "Kovali L60B", "MFG:Kovali;CMD:KVP;MDL:L60B;", 5, 203),
+          Family::TwoColour, kLanguageTwoColourTspl, 203, kTsplDarkness, 8, kTsplSpeed, 4, kLabel100x150),
+    device("kvlm50", "Kovali LM50", "MFG:Kovali;CMD:KVP;MDL:LM50;", kDeviceLM50, 300),
+    device("kvl50", "Kovali L50", "MFG:Kovali;CMD:KVP;MDL:L50;", kDeviceL50, 203),
+    device("kvl60", "Kovali L60", "MFG:Kovali;CMD:KVP;MDL:L60;", kDeviceL60, 300),
+    device("kvl50b", "Kovali L50B", "MFG:Kovali;CMD:KVP;MDL:L50B;", kDeviceL50B, 300),
+    device("kvl50c", "Kovali L50C", "MFG:Kovali;CMD:KVP;MDL:L50C;", kDeviceL50CTattoo, 203, true),
+    device("kvl60b", "Kovali L60B", "MFG:Kovali;CMD:KVP;MDL:L60B;", kDeviceL60B, 203),
 };
 
 int clampInt(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }

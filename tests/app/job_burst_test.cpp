@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BurstCase{"kvzpl2", "application/vnd.kovali-zpl", "^XA^FO20,20^A0N,30,30^FDraw job^FS^XZ\n"},
                       BurstCase{"kvpos80", "application/vnd.kovali-escpos", "\x1b@raw job\n\x1b@"},
                       BurstCase{"kvtspl2c", "application/octet-stream", "SIZE 50 mm,30 mm\nCLS\nPRINT 1\n"}),
-    [](const auto& info) { return std::string(info.param.driver); });
+    [](const auto& instance) { return std::string(instance.param.driver); });
 
 }  // namespace
 }  // namespace kvapptest
