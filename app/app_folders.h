@@ -7,9 +7,9 @@
 namespace kvapp {
 
 struct AppFolders {
-    std::string stateFile;  // printers and settings across restarts
-    std::string spoolDir;   // job files
-    std::string logFile;    // PAPPL's log ("-" standard error, "syslog")
+    std::string stateFile;     // printers and settings across restarts
+    std::string spoolDir;      // job files
+    std::string logFile;       // PAPPL's log ("-" standard error, "syslog")
     std::string engineLogDir;  // the generators' diagnostic log and dump
 };
 

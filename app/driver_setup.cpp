@@ -121,8 +121,9 @@ void setMedia(const PrinterKind& kind, pappl_pr_driver_data_t* data) {
     data->num_source = 1;
     data->source[0] = kind.family == Family::Device ? "main" : "main-roll";
     data->num_type = 1;
-    data->type[0] = kind.family == Family::Device ? "stationery"
-                    : kind.family == Family::Receipt ? "continuous" : "labels";
+    data->type[0] = kind.family == Family::Device    ? "stationery"
+                    : kind.family == Family::Receipt ? "continuous"
+                                                     : "labels";
     const MediaSize& m = kind.media[static_cast<size_t>(kind.defaultMedia)];
     pappl_media_col_t& col = data->media_default;
     copyString(col.size_name, sizeof col.size_name, m.pwgName);
@@ -133,7 +134,8 @@ void setMedia(const PrinterKind& kind, pappl_pr_driver_data_t* data) {
     copyString(col.source, sizeof col.source, data->source[0]);
     copyString(col.type, sizeof col.type, data->type[0]);
     col.tracking = kind.family == Family::Label || kind.family == Family::TwoColour ? PAPPL_MEDIA_TRACKING_GAP
-                   : kind.family == Family::Receipt ? PAPPL_MEDIA_TRACKING_CONTINUOUS : 0;
+                   : kind.family == Family::Receipt                                 ? PAPPL_MEDIA_TRACKING_CONTINUOUS
+                                                                                    : 0;
     data->media_ready[0] = col;
 }
 
@@ -185,8 +187,10 @@ const char* nativeFormat(const PrinterKind& kind) {
         case Family::Cpcl: return "application/vnd.kovali-cpcl";
         case Family::Receipt: return "application/vnd.kovali-escpos";
         case Family::Device: return "application/vnd.kovali-device";
-        default: return kind.devType == kLanguageTspl || kind.devType == kLanguageTwoColourTspl ? "application/vnd.kovali-tspl"
-                                                                    : "application/vnd.kovali-zpl";
+        default:
+            return kind.devType == kLanguageTspl || kind.devType == kLanguageTwoColourTspl
+                       ? "application/vnd.kovali-tspl"
+                       : "application/vnd.kovali-zpl";
     }
 }
 

@@ -10,17 +10,17 @@
 #include <mutex>
 
 #include "base/debug_log.h"
-#include "base/log_files.h"
 #include "base/dynamic_array.h"
+#include "base/log_files.h"
 #include "base/seams.h"
 #include "base/sysinfo.h"
 #include "languages/drivers.h"
 #include "languages/generators.h"
 #include "languages/job_settings.h"
 #include "protocol/command_builders.h"
-#include "protocol/protocol_state.h"
 #include "protocol/host/connection_start.h"
 #include "protocol/host/reply_decoder.h"
+#include "protocol/protocol_state.h"
 
 #include <cjson/cJSON.h>
 

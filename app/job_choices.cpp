@@ -9,21 +9,19 @@ namespace kvapp {
 namespace {
 
 constexpr std::array kTextModes = {
-    Choice{kModeByContent, -1},     Choice{"threshold", 0},   Choice{"threshold-light", 1},
-    Choice{"dither-8x8", 2},        Choice{"clustered-dot", 3}, Choice{"dither-16x16", 4},
-    Choice{"automatic", 5},         Choice{"text", 6},        Choice{"photo", 7},
-    Choice{"text-and-photo", 8},
+    Choice{kModeByContent, -1}, Choice{"threshold", 0},      Choice{"threshold-light", 1}, Choice{"dither-8x8", 2},
+    Choice{"clustered-dot", 3}, Choice{"dither-16x16", 4},   Choice{"automatic", 5},       Choice{"text", 6},
+    Choice{"photo", 7},         Choice{"text-and-photo", 8},
 };
 constexpr std::array kDeviceModes = {
-    Choice{kModeByContent, -1}, Choice{"threshold", 0}, Choice{"automatic", 5},
+    Choice{kModeByContent, -1},  Choice{"threshold", 0},       Choice{"automatic", 5},
     Choice{"photo-dithered", 9}, Choice{"tattoo-stencil", 11},
 };
 constexpr std::array kCutter = {Choice{"never", 0}, Choice{"after-page", 1}, Choice{"job-end", 2}};
 constexpr std::array kBeeper = {Choice{"off", 0}, Choice{"after-page", 1}, Choice{"before-page", 2},
                                 Choice{"job-end", 3}, Choice{"job-start", 4}};
-constexpr std::array kCashDrawer = {Choice{"none", 0},          Choice{"drawer1-start", 1},
-                                    Choice{"drawer2-start", 2}, Choice{"both-start", 3},
-                                    Choice{"drawer1-end", 4},   Choice{"drawer2-end", 5},
+constexpr std::array kCashDrawer = {Choice{"none", 0},       Choice{"drawer1-start", 1}, Choice{"drawer2-start", 2},
+                                    Choice{"both-start", 3}, Choice{"drawer1-end", 4},   Choice{"drawer2-end", 5},
                                     Choice{"both-end", 6}};
 constexpr std::array kBlackRows = {Choice{"print", 0}, Choice{"remove", 1}};
 constexpr std::array kColours = {Choice{"black-and-red", 0}, Choice{"black-only", 1}, Choice{"red-only", 2},

@@ -40,8 +40,8 @@ bool jobOpensOwnDevice(const char* uri) {
     if (uri == nullptr) return false;
     char scheme[32], userpass[256], host[256], resource[1024];
     int port = 0;
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, userpass, sizeof userpass, host,
-                        sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK) {
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, userpass, sizeof userpass, host, sizeof host,
+                        &port, resource, sizeof resource) < HTTP_URI_STATUS_OK) {
         return false;
     }
     if (std::strcmp(scheme, "file") != 0) return false;

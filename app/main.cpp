@@ -10,8 +10,8 @@
 #include "app/app_folders.h"
 #include "app/driver_setup.h"
 #include "app/engine_adapter.h"
-#include "app/raster_driver.h"
 #include "app/printer_status.h"
+#include "app/raster_driver.h"
 #include "app/submit_test.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 namespace kvapp {
 
-bool PageAssembler::begin(uint32_t lineWidth, uint32_t lineHeight, uint32_t lineChannels, bool rgba,
-                          bool alphaFirst, uint64_t maxBytes) {
+bool PageAssembler::begin(uint32_t lineWidth, uint32_t lineHeight, uint32_t lineChannels, bool rgba, bool alphaFirst,
+                          uint64_t maxBytes) {
     lineWidth_ = lineWidth;
     lineChannels_ = lineChannels;
     alphaFirst_ = alphaFirst;

@@ -11,12 +11,9 @@ namespace kvapp {
 namespace {
 
 constexpr std::array kLabelMedia = {
-    MediaSize{"om_40x30-label_40x30mm", 4000, 3000},
-    MediaSize{"om_50x30-label_50x30mm", 5000, 3000},
-    MediaSize{"om_58x40-label_58x40mm", 5800, 4000},
-    MediaSize{"om_100x100-label_100x100mm", 10000, 10000},
-    MediaSize{"om_100x150-label_100x150mm", 10000, 15000},
-    MediaSize{"oe_2x1-label_2x1in", 5080, 2540},
+    MediaSize{"om_40x30-label_40x30mm", 4000, 3000},       MediaSize{"om_50x30-label_50x30mm", 5000, 3000},
+    MediaSize{"om_58x40-label_58x40mm", 5800, 4000},       MediaSize{"om_100x100-label_100x100mm", 10000, 10000},
+    MediaSize{"om_100x150-label_100x150mm", 10000, 15000}, MediaSize{"oe_2x1-label_2x1in", 5080, 2540},
     MediaSize{"na_index-4x6_4x6in", 10160, 15240},
 };
 constexpr int kLabel100x150 = 4;
@@ -51,20 +48,20 @@ constexpr Range kNone{0, -1, 1};
 
 PrinterKind label(const char* driver, const char* model, const char* id, Family family, int32_t devType, int dpi,
                   Range darkness, int darknessDefault, Range speed, int speedDefault, int defaultMedia) {
-    return {driver, model, id, model, family, devType, dpi, 104, darkness, darknessDefault, speed, speedDefault,
-            kLabelMedia, defaultMedia, 1000, 1000, 10400, 100000, 0, false};
+    return {driver, model,        id,          model,        family, devType, dpi,   104,    darkness, darknessDefault,
+            speed,  speedDefault, kLabelMedia, defaultMedia, 1000,   1000,    10400, 100000, 0,        false};
 }
 
-PrinterKind receipt(const char* driver, const char* model, const char* id, int headMM,
-                    std::span<const MediaSize> media, int rollHmm, int marginHmm) {
-    return {driver, model, id, model, Family::Receipt, kLanguageEscPos, 203, headMM, kNone, 0, kNone, 0,
-            media, 2, rollHmm, 1000, rollHmm, 300000, marginHmm, false};
+PrinterKind receipt(const char* driver, const char* model, const char* id, int headMM, std::span<const MediaSize> media,
+                    int rollHmm, int marginHmm) {
+    return {driver, model, id,      model, Family::Receipt, kLanguageEscPos, 203,       headMM, kNone, 0, kNone, 0,
+            media,  2,     rollHmm, 1000,  rollHmm,         300000,          marginHmm, false};
 }
 
 PrinterKind device(const char* driver, const char* model, const char* id, int32_t devType, int dpi,
                    bool silent = false) {
-    return {driver, model, id, model, Family::Device, devType, dpi, -1, kDeviceDarkness, 8, kDeviceSpeed, 0,
-            kSheetMedia, 0, 5000, 5000, 21600, 100000, 0, silent};
+    return {driver, model,       id, model, Family::Device, devType, dpi,    -1, kDeviceDarkness, 8, kDeviceSpeed,
+            0,      kSheetMedia, 0,  5000,  5000,           21600,   100000, 0,  silent};
 }
 
 const std::array kKinds = {
@@ -76,14 +73,12 @@ const std::array kKinds = {
           kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
     label("kvzpl3", "Kovali ZPL 300dpi", "MFG:Kovali;CMD:ZPL;MDL:ZPL 300dpi;", Family::Label, kLanguageZpl, 300,
           kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
-    label("kvsfzpl", "Kovali SF ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:SF ZPL 203dpi;", Family::Label, kLanguageSfZpl, 203,
-          kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
+    label("kvsfzpl", "Kovali SF ZPL 203dpi", "MFG:Kovali;CMD:ZPL;MDL:SF ZPL 203dpi;", Family::Label, kLanguageSfZpl,
+          203, kZplDarkness, 15, kZplSpeed, 4, kLabel4x6),
     label("kvcpcl", "Kovali CPCL 203dpi", "MFG:Kovali;CMD:CPCL;MDL:CPCL 203dpi;", Family::Cpcl, kLanguageCpcl, 203,
           kCpclDarkness, 0, kCpclSpeed, 3, kLabel58x40),
-    receipt("kvpos58", "Kovali ESC/POS 58mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 58mm;", 48, kRoll58Media, 5800,
-            500),
-    receipt("kvpos80", "Kovali ESC/POS 80mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 80mm;", 72, kRoll80Media, 8000,
-            400),
+    receipt("kvpos58", "Kovali ESC/POS 58mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 58mm;", 48, kRoll58Media, 5800, 500),
+    receipt("kvpos80", "Kovali ESC/POS 80mm", "MFG:Kovali;CMD:ESC/POS;MDL:ESC/POS 80mm;", 72, kRoll80Media, 8000, 400),
     label("kvtspl2c", "Kovali Two-Colour TSPL 203dpi", "MFG:Kovali;CMD:TSPL;MDL:Two-Colour TSPL 203dpi;",
           Family::TwoColour, kLanguageTwoColourTspl, 203, kTsplDarkness, 8, kTsplSpeed, 4, kLabel100x150),
     device("kvlm50", "Kovali LM50", "MFG:Kovali;CMD:KVP;MDL:LM50;", kDeviceLM50, 300),

@@ -39,10 +39,10 @@ struct PrinterKind {
     Range speed;  // printer speed values (0 on device models: printer's own)
     int defaultSpeed;
     std::span<const MediaSize> media;
-    int defaultMedia;  // index into media
+    int defaultMedia;                                          // index into media
     int minWidthHmm, minLengthHmm, maxWidthHmm, maxLengthHmm;  // custom sizes
-    int sideMarginHmm;  // left and right margin
-    bool silentPrint;   // the L50C's silent mode
+    int sideMarginHmm;                                         // left and right margin
+    bool silentPrint;                                          // the L50C's silent mode
 };
 
 // Every kind, in the order of the PPDs.

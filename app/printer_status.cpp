@@ -40,8 +40,8 @@ pappl_preason_t reasonsOf(const DeviceState& state) {
     if (state.printStatus & 0x02) reasons |= PAPPL_PREASON_MEDIA_EMPTY;
     if (state.printStatus & 0x04) reasons |= PAPPL_PREASON_MEDIA_JAM;
     const bool hot = (state.printStatus & 0x08) != 0;
-    const bool lowBattery = (state.printStatus & 0x40) != 0 ||
-                            (state.batteryPercent >= 0 && state.batteryPercent < kLowBatteryPercent);
+    const bool lowBattery =
+        (state.printStatus & 0x40) != 0 || (state.batteryPercent >= 0 && state.batteryPercent < kLowBatteryPercent);
     if (hot || lowBattery) reasons |= PAPPL_PREASON_OTHER;
     return reasons;
 }

@@ -95,10 +95,9 @@ bool startPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* /*
         return false;
     }
     const bool rgba = r->kind->family == Family::TwoColour;
-    r->pageOk = r->assembler.begin(h.cupsWidth, h.cupsHeight, channels, rgba, EngineJob::alphaFirst(),
-                                   kMaxPageBytes);
-    if (!r->pageOk) papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Page of %ux%u dots is too large.", h.cupsWidth,
-                                h.cupsHeight);
+    r->pageOk = r->assembler.begin(h.cupsWidth, h.cupsHeight, channels, rgba, EngineJob::alphaFirst(), kMaxPageBytes);
+    if (!r->pageOk)
+        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Page of %ux%u dots is too large.", h.cupsWidth, h.cupsHeight);
     return r->pageOk;
 }
 

@@ -32,8 +32,8 @@ Target targetOf(const char* uri, const char* printer) {
     Target t{localSocket(), 0, std::string("/ipp/print") + (printer != nullptr ? std::string("/") + printer : "")};
     if (uri == nullptr) return t;
     char scheme[32], user[256], host[256], resource[1024];
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host,
-                        &t.port, resource, sizeof resource) < HTTP_URI_STATUS_OK) {
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &t.port,
+                        resource, sizeof resource) < HTTP_URI_STATUS_OK) {
         return t;
     }
     t.host = host;
@@ -43,8 +43,8 @@ Target targetOf(const char* uri, const char* printer) {
 
 // Fills the label from the printer's attributes; false when it can't be asked.
 bool askPrinter(const Target& t, TestLabelInfo& info) {
-    http_t* http = httpConnect2(t.host.c_str(), t.port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1,
-                                30000, nullptr);
+    http_t* http =
+        httpConnect2(t.host.c_str(), t.port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 30000, nullptr);
     if (http == nullptr) return false;
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     char uri[1024];
@@ -67,9 +67,12 @@ bool askPrinter(const Target& t, TestLabelInfo& info) {
         info.dpi = ippGetResolution(a, 0, &yres, &units);
     }
     if ((a = ippFindAttribute(response, "media-col-default", IPP_TAG_BEGIN_COLLECTION)) != nullptr) {
-        ipp_t* size = ippGetCollection(ippFindAttribute(ippGetCollection(a, 0), "media-size", IPP_TAG_BEGIN_COLLECTION), 0);
-        if (ipp_attribute_t* x = ippFindAttribute(size, "x-dimension", IPP_TAG_INTEGER)) info.widthHmm = ippGetInteger(x, 0);
-        if (ipp_attribute_t* y = ippFindAttribute(size, "y-dimension", IPP_TAG_INTEGER)) info.lengthHmm = ippGetInteger(y, 0);
+        ipp_t* size =
+            ippGetCollection(ippFindAttribute(ippGetCollection(a, 0), "media-size", IPP_TAG_BEGIN_COLLECTION), 0);
+        if (ipp_attribute_t* x = ippFindAttribute(size, "x-dimension", IPP_TAG_INTEGER))
+            info.widthHmm = ippGetInteger(x, 0);
+        if (ipp_attribute_t* y = ippFindAttribute(size, "y-dimension", IPP_TAG_INTEGER))
+            info.lengthHmm = ippGetInteger(y, 0);
     }
     for (const PrinterKind& k : printerKinds()) {
         if (info.model != k.makeModel) continue;

@@ -150,8 +150,9 @@ bool writeTestLabel(const TestLabelInfo& info, const std::string& path) {
         ok = cupsRasterWriteHeader2(ras, &h) != 0;
     }
     for (uint32_t row = 0; ok && row < page.height; ++row) {
-        ok = cupsRasterWritePixels(ras, const_cast<uint8_t*>(page.pixels.data()) + static_cast<size_t>(row) * page.width,
-                                   page.width) == page.width;
+        ok =
+            cupsRasterWritePixels(ras, const_cast<uint8_t*>(page.pixels.data()) + static_cast<size_t>(row) * page.width,
+                                  page.width) == page.width;
     }
     if (ras != nullptr) cupsRasterClose(ras);
     close(fd);

@@ -10,11 +10,11 @@
 namespace kvapp {
 
 struct TestLabelInfo {
-    std::string model;       // printer-make-and-model
+    std::string model;  // printer-make-and-model
     int dpi = 203;
-    int widthHmm = 5000;     // media size, hundredths of millimetres
+    int widthHmm = 5000;  // media size, hundredths of millimetres
     int lengthHmm = 3000;
-    int darkness = -1;       // printer-native values; -1 when the kind has none
+    int darkness = -1;  // printer-native values; -1 when the kind has none
     int speed = -1;
 };
 

@@ -72,8 +72,9 @@ const char* detect_linux_distro_in(const char* etcDirectory) {
         const char* file;
         const char* name;
     } kReleaseFiles[] = {
-        {"debian_version", "Debian"}, {"redhat-release", "RedHat/CentOS"}, {"centos-release", "CentOS"},
-        {"fedora-release", "Fedora"}, {"arch-release", "Arch"},             {"SuSE-release", "SUSE"},
+        {"debian_version", "Debian"}, {"redhat-release", "RedHat/CentOS"},
+        {"centos-release", "CentOS"}, {"fedora-release", "Fedora"},
+        {"arch-release", "Arch"},     {"SuSE-release", "SUSE"},
         {"alpine-release", "Alpine"},
     };
     for (const auto& entry : kReleaseFiles) {

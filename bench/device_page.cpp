@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/debug_log.h"
-#include "base/log_files.h"
 #include "base/dynamic_array.h"
-#include "languages/job_settings.h"
+#include "base/log_files.h"
 #include "languages/device_job.h"
+#include "languages/job_settings.h"
 #include "protocol/protocol_state.h"
 
 namespace {

@@ -8,19 +8,19 @@
 #include <cstring>
 #include <vector>
 
-#include "bench/workloads/workload_pages.h"
 #include "base/debug_log.h"
-#include "base/log_files.h"
 #include "base/dynamic_array.h"
-#include "image/gray2bytes.h"
-#include "languages/job_settings.h"
+#include "base/log_files.h"
+#include "bench/workloads/workload_pages.h"
 #include "image/device/model_canvas.h"
 #include "image/dither.h"
+#include "image/gray2bytes.h"
+#include "languages/device_job.h"
 #include "languages/generators.h"
+#include "languages/job_settings.h"
 #include "languages/strips.h"
 #include "protocol/device/bitmap.h"
 #include "protocol/device/image_front_end.h"
-#include "languages/device_job.h"
 #include "protocol/device/transfer_entry_points.h"
 #include "protocol/protocol_state.h"
 

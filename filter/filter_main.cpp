@@ -13,8 +13,8 @@
 
 #include "base/debug_log.h"
 #include "filter/job_cancel.h"
-#include "filter/settings_reader.h"
 #include "filter/page_loop.h"
+#include "filter/settings_reader.h"
 
 namespace {
 

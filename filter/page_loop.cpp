@@ -82,8 +82,7 @@ DynamicArray* generate(const Driver& driver, Page& page, JobSettings* s) {
 }
 
 // Generates the page and writes it out; false when standard output fails.
-bool processPage(const Driver& driver, const cups_page_header2_t& header, Page& page, JobSettings* s,
-                 int pageNumber) {
+bool processPage(const Driver& driver, const cups_page_header2_t& header, Page& page, JobSettings* s, int pageNumber) {
     writeLogString("maxWidth_mm = %d", s->maxWidthMM);
     writeLogString("2、bytesPerLine = %d,header.cupsHeight = %d", static_cast<int>(page.stride),
                    static_cast<int>(header.cupsHeight));

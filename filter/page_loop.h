@@ -4,8 +4,8 @@
 
 #include <cups/cups.h>
 
-#include "languages/job_settings.h"
 #include "filter/page_reader.h"
+#include "languages/job_settings.h"
 
 // Runs the whole job on an open CUPS input file. Returns 0 when every page was
 // sent (or the job was cancelled between pages), 1 after an "ERROR:" line on

@@ -193,18 +193,10 @@ struct ModelName {
     int32_t number;
 };
 const ModelName kModelNames[] = {
-    {"LM50", kDeviceLM50},
-    {"L50", kDeviceL50},
-    {"L60", kDeviceL60},
-    {"L50B", kDeviceL50B},
-    {"L50C", kDeviceL50CTattoo},
-    {"L60B", kDeviceL60B},
-    {"TSPL", kLanguageTspl},
-    {"ZPL", kLanguageZpl},
-    {"CPCL", kLanguageCpcl},
-    {"ESC", kLanguageEscPos},
-    {"KV_SF_ZPL", kLanguageSfZpl},
-    {"Two_Color_TSPL", kLanguageTwoColourTspl},
+    {"LM50", kDeviceLM50},    {"L50", kDeviceL50},           {"L60", kDeviceL60},
+    {"L50B", kDeviceL50B},    {"L50C", kDeviceL50CTattoo},   {"L60B", kDeviceL60B},
+    {"TSPL", kLanguageTspl},  {"ZPL", kLanguageZpl},         {"CPCL", kLanguageCpcl},
+    {"ESC", kLanguageEscPos}, {"KV_SF_ZPL", kLanguageSfZpl}, {"Two_Color_TSPL", kLanguageTwoColourTspl},
 };
 
 void applyKvAttr(const char* option, const char* value, JobSettings* s) {

@@ -31,8 +31,7 @@ void rebuildAndDecode(FuzzInput& in) {
 }
 
 // Decodes one package and checks it against the bytes it was made from.
-void expectDecodes(const DecodeNode* tree, const uint8_t* package, uint32_t length, const uint8_t* data,
-                   size_t size) {
+void expectDecodes(const DecodeNode* tree, const uint8_t* package, uint32_t length, const uint8_t* data, size_t size) {
     uint32_t count = 0;
     uint8_t* out = KVHFMdecoding(tree, package, int32_t(length), &count);
     if (out == nullptr || count != size || (size > 0 && std::memcmp(out, data, size) != 0)) std::abort();
@@ -70,8 +69,7 @@ void roundTrip(FuzzInput& in) {
         joined.insert(joined.end(), out, out + count);
         std::free(out);
     }
-    if (bag != nullptr && (joined.size() != size || std::memcmp(joined.data(), data.data(), size) != 0))
-        std::abort();
+    if (bag != nullptr && (joined.size() != size || std::memcmp(joined.data(), data.data(), size) != 0)) std::abort();
     KVFreeSendDataBag(bag);
     std::free(tree);
     std::free(pre);
@@ -83,7 +81,9 @@ void roundTrip(FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
-    if (in.choose(2) == 0) rebuildAndDecode(in);
-    else roundTrip(in);
+    if (in.choose(2) == 0)
+        rebuildAndDecode(in);
+    else
+        roundTrip(in);
     return 0;
 }

@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const bool handOverLate = (data[0] & 1) != 0;
     KVSZ_DecodeReset();
-    while (KVSZ_AckToAppProcess()) {
-    }
+    while (KVSZ_AckToAppProcess()) {}
     for (size_t i = 1; i < size; ++i) {
         if (handOverLate) {
             KVSZ_Packet_Decode(data[i]);

@@ -24,8 +24,8 @@
 
 #include "base/debug_log.h"
 #include "base/log_files.h"
-#include "filter/page_loop.h"
 #include "base/seams.h"
+#include "filter/page_loop.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
@@ -85,9 +85,8 @@ struct PageShape {
 };
 
 PageShape readShape(FuzzInput& in, uint64_t bound) {
-    static const cups_cspace_t kSpaces[] = {CUPS_CSPACE_W,    CUPS_CSPACE_RGB, CUPS_CSPACE_RGBA,
-                                            CUPS_CSPACE_K,    CUPS_CSPACE_CMYK, CUPS_CSPACE_SW,
-                                            CUPS_CSPACE_SRGB, CUPS_CSPACE_ADOBERGB};
+    static const cups_cspace_t kSpaces[] = {CUPS_CSPACE_W,    CUPS_CSPACE_RGB, CUPS_CSPACE_RGBA, CUPS_CSPACE_K,
+                                            CUPS_CSPACE_CMYK, CUPS_CSPACE_SW,  CUPS_CSPACE_SRGB, CUPS_CSPACE_ADOBERGB};
     static const unsigned kBits[] = {8, 1, 2, 4, 16};
     PageShape p;
     cups_page_header2_t& h = p.header;
@@ -157,9 +156,7 @@ bool pagesWithinBound(int fd, uint64_t bound) {
 
 }  // namespace
 
-extern "C" const char* __asan_default_options() {
-    return "allocator_may_return_null=1:max_allocation_size_mb=256";
-}
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1:max_allocation_size_mb=256"; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // libFuzzer and the sanitizers keep their own handle on standard error.

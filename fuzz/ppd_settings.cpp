@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* nul = static_cast<const uint8_t*>(std::memchr(data, 0, size));
     const size_t ppdSize = nul != nullptr ? size_t(nul - data) : size;
     if (ftruncate(gFd, 0) != 0 || pwrite(gFd, data, ppdSize, 0) != ssize_t(ppdSize)) return 0;
-    const std::string optionText = nul != nullptr ? std::string(reinterpret_cast<const char*>(nul + 1),
-                                                                size - ppdSize - 1)
-                                                  : std::string();
+    const std::string optionText =
+        nul != nullptr ? std::string(reinterpret_cast<const char*>(nul + 1), size - ppdSize - 1) : std::string();
     devType = 1;
     odmType = 28;
     JobSettings settings{};

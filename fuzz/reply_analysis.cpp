@@ -13,8 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const uint32_t kFamilies[] = {28, 31, 163, 30};
     setODMType(kFamilies[data[0] % 4]);
     const uint8_t kind = data[3];
-    ProtocolPackHead head{uint8_t(data[1] % 10), data[2], uint8_t(data[0] % 4 == 2 ? 2 : 0), uint8_t(kind >> 4),
-                          uint8_t(kind & 0x0F), uint16_t(size - 4)};
+    ProtocolPackHead head{
+        uint8_t(data[1] % 10), data[2],           uint8_t(data[0] % 4 == 2 ? 2 : 0), uint8_t(kind >> 4),
+        uint8_t(kind & 0x0F),  uint16_t(size - 4)};
     uint32_t length = 0;
     uint8_t* frame = HAL_KV_Protocol_PacketBuid(head, size > 4 ? data + 4 : nullptr, &length);
     HAL_KVDecodeReset();

@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setODMType(kFamilies[data[0] % 4]);
     const bool handOverLate = (data[0] & 4) != 0;
     HAL_KVDecodeReset();
-    while (HAL_KV_AckToAPP_Process()) {
-    }
+    while (HAL_KV_AckToAPP_Process()) {}
     for (size_t i = 1; i < size; ++i) {
         if (handOverLate) {
             HAL_KV_Packet_Decode(data[i]);

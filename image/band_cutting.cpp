@@ -71,8 +71,7 @@ int32_t isWhiteLine(const uint8_t* row, uint32_t width) {
 
 bool KVImageCutImageViews(const KVImage* image, std::vector<KVImage>& views) {
     views.clear();
-    if (image == nullptr || image->gray == nullptr || kvImagePixelCount(image->width, image->height) == 0)
-        return false;
+    if (image == nullptr || image->gray == nullptr || kvImagePixelCount(image->width, image->height) == 0) return false;
     std::vector<BandRun> runs;
     if (!anyWhiteLine(image)) {
         kvPrintf("无法切图：图片整体\n");

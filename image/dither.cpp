@@ -15,25 +15,21 @@
 #include "base/seams.h"
 #include "image/pack_bits.h"
 
-const ErrorTap floydSteinbergCoeffs[4] = {
-    {1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
-const ErrorTap burkesCoeffs[7] = {
-    {1, 0, 8.0f / 32},  {2, 0, 4.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32},
-    {0, 1, 8.0f / 32},  {1, 1, 4.0f / 32}, {2, 1, 2.0f / 32}};
-const ErrorTap sierraCoeffs[10] = {
-    {1, 0, 5.0f / 32},  {2, 0, 3.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32}, {0, 1, 5.0f / 32},
-    {1, 1, 4.0f / 32},  {2, 1, 2.0f / 32}, {-1, 2, 2.0f / 32}, {0, 2, 3.0f / 32},  {1, 2, 2.0f / 32}};
-const ErrorTap jarvisCoeffs[12] = {
-    {1, 0, 7.0f / 48},  {2, 0, 5.0f / 48},  {-2, 1, 3.0f / 48}, {-1, 1, 5.0f / 48},
-    {0, 1, 7.0f / 48},  {1, 1, 5.0f / 48},  {2, 1, 3.0f / 48},  {-2, 2, 1.0f / 48},
-    {-1, 2, 3.0f / 48}, {0, 2, 5.0f / 48},  {1, 2, 3.0f / 48},  {2, 2, 1.0f / 48}};
+const ErrorTap floydSteinbergCoeffs[4] = {{1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
+const ErrorTap burkesCoeffs[7] = {{1, 0, 8.0f / 32}, {2, 0, 4.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32},
+                                  {0, 1, 8.0f / 32}, {1, 1, 4.0f / 32}, {2, 1, 2.0f / 32}};
+const ErrorTap sierraCoeffs[10] = {{1, 0, 5.0f / 32}, {2, 0, 3.0f / 32}, {-2, 1, 2.0f / 32}, {-1, 1, 4.0f / 32},
+                                   {0, 1, 5.0f / 32}, {1, 1, 4.0f / 32}, {2, 1, 2.0f / 32},  {-1, 2, 2.0f / 32},
+                                   {0, 2, 3.0f / 32}, {1, 2, 2.0f / 32}};
+const ErrorTap jarvisCoeffs[12] = {{1, 0, 7.0f / 48},  {2, 0, 5.0f / 48}, {-2, 1, 3.0f / 48}, {-1, 1, 5.0f / 48},
+                                   {0, 1, 7.0f / 48},  {1, 1, 5.0f / 48}, {2, 1, 3.0f / 48},  {-2, 2, 1.0f / 48},
+                                   {-1, 2, 3.0f / 48}, {0, 2, 5.0f / 48}, {1, 2, 3.0f / 48},  {2, 2, 1.0f / 48}};
 const ErrorKernel floydSteinbergAlgo = {floydSteinbergCoeffs, 4};
 const ErrorKernel burkesAlgo = {burkesCoeffs, 7};
 const ErrorKernel sierraAlgo = {sierraCoeffs, 10};
 const ErrorKernel jarvisAlgo = {jarvisCoeffs, 12};
 
-const float bayerMatrix[4][4] = {
-    {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+const float bayerMatrix[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 uint32_t seed = 1;
 
@@ -93,8 +89,8 @@ KernelReach kernelReach(const ErrorKernel* kernel, uint32_t height) {
 }
 
 // processPixel: threshold one work value, write the output and spread the error.
-inline void processPixel(float* work, uint8_t* out, int64_t x, int64_t width, uint32_t jitter,
-                         const RowTap* taps, size_t tapCount, int64_t reach) {
+inline void processPixel(float* work, uint8_t* out, int64_t x, int64_t width, uint32_t jitter, const RowTap* taps,
+                         size_t tapCount, int64_t reach) {
     const float old = work[x];
     const float threshold = getThreshold(jitter);
     const float value = old > threshold ? 255.0f : 0.0f;
@@ -156,7 +152,8 @@ int32_t diffuse(KVImage* band, uint32_t direction, uint32_t jitter, const ErrorK
         uint8_t* out = band->gray + static_cast<size_t>(y) * band->width;
         const RowTap* t = taps.data();
         if (mirrored) {
-            for (int64_t x = width - 1; x >= 0; --x) processPixel(work, out, x, width, jitter, t, tapCount, reach.columns);
+            for (int64_t x = width - 1; x >= 0; --x)
+                processPixel(work, out, x, width, jitter, t, tapCount, reach.columns);
         } else {
             for (int64_t x = 0; x < width; ++x) processPixel(work, out, x, width, jitter, t, tapCount, reach.columns);
         }
@@ -259,8 +256,8 @@ int32_t atkinson(KVImage* band, uint32_t direction, uint32_t jitter) {
     if (!validBand(band)) return 1;
     const size_t width = band->width;
     return atkinsonRows(
-        band->gray, band->width, band->height, direction, jitter,
-        [&](uint32_t y) { return band->gray + y * width; }, [](uint32_t, const uint8_t*) {});
+        band->gray, band->width, band->height, direction, jitter, [&](uint32_t y) { return band->gray + y * width; },
+        [](uint32_t, const uint8_t*) {});
 }
 
 // Runs `pixel(x, y, grey)` over the band in each row's scan order and stores

@@ -13,16 +13,14 @@
 #include "image/processing_chains.h"
 
 const uint8_t OrderedBayer8[8][8] = {
-    {1, 48, 12, 60, 3, 51, 15, 63},  {32, 16, 44, 28, 35, 19, 47, 31},
-    {8, 56, 4, 52, 11, 59, 7, 55},   {40, 24, 36, 20, 43, 27, 39, 23},
-    {2, 50, 14, 62, 1, 49, 13, 61},  {34, 18, 46, 30, 33, 17, 45, 29},
-    {10, 58, 6, 54, 9, 57, 5, 53},   {42, 26, 38, 22, 41, 25, 37, 21},
+    {1, 48, 12, 60, 3, 51, 15, 63},   {32, 16, 44, 28, 35, 19, 47, 31}, {8, 56, 4, 52, 11, 59, 7, 55},
+    {40, 24, 36, 20, 43, 27, 39, 23}, {2, 50, 14, 62, 1, 49, 13, 61},   {34, 18, 46, 30, 33, 17, 45, 29},
+    {10, 58, 6, 54, 9, 57, 5, 53},    {42, 26, 38, 22, 41, 25, 37, 21},
 };
 
 const uint8_t ClusteredDot8[8][8] = {
-    {24, 10, 12, 26, 35, 47, 49, 37}, {8, 0, 2, 14, 45, 59, 61, 51},
-    {22, 6, 4, 16, 43, 57, 63, 53},   {30, 20, 18, 28, 33, 41, 55, 39},
-    {34, 46, 48, 36, 25, 11, 13, 27}, {44, 58, 60, 50, 9, 1, 3, 15},
+    {24, 10, 12, 26, 35, 47, 49, 37}, {8, 0, 2, 14, 45, 59, 61, 51},    {22, 6, 4, 16, 43, 57, 63, 53},
+    {30, 20, 18, 28, 33, 41, 55, 39}, {34, 46, 48, 36, 25, 11, 13, 27}, {44, 58, 60, 50, 9, 1, 3, 15},
     {42, 56, 62, 52, 23, 7, 5, 17},   {32, 40, 54, 38, 31, 21, 19, 29},
 };
 
@@ -34,7 +32,10 @@ namespace {
 struct Bayer16 {
     uint8_t m[16][16];
     constexpr Bayer16() : m{} {
-        m[0][0] = 0; m[0][1] = 2; m[1][0] = 3; m[1][1] = 1;
+        m[0][0] = 0;
+        m[0][1] = 2;
+        m[1][0] = 3;
+        m[1][1] = 1;
         for (int n = 2; n < 16; n *= 2) {
             for (int y = 0; y < n; ++y) {
                 for (int x = 0; x < n; ++x) {
@@ -85,11 +86,13 @@ void thresholdRow(const uint8_t* src, const uint8_t* limit, uint8_t* dst, uint32
 }  // namespace
 
 const uint8_t OrderedBayer16[16][16] = {
-#define ROW(r) {kBayer16.m[r][0], kBayer16.m[r][1], kBayer16.m[r][2], kBayer16.m[r][3], \
-                kBayer16.m[r][4], kBayer16.m[r][5], kBayer16.m[r][6], kBayer16.m[r][7], \
-                kBayer16.m[r][8], kBayer16.m[r][9], kBayer16.m[r][10], kBayer16.m[r][11], \
-                kBayer16.m[r][12], kBayer16.m[r][13], kBayer16.m[r][14], kBayer16.m[r][15]}
-    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7),
+#define ROW(r)                                                                                                      \
+    {                                                                                                               \
+        kBayer16.m[r][0], kBayer16.m[r][1], kBayer16.m[r][2], kBayer16.m[r][3], kBayer16.m[r][4], kBayer16.m[r][5], \
+            kBayer16.m[r][6], kBayer16.m[r][7], kBayer16.m[r][8], kBayer16.m[r][9], kBayer16.m[r][10],              \
+            kBayer16.m[r][11], kBayer16.m[r][12], kBayer16.m[r][13], kBayer16.m[r][14], kBayer16.m[r][15]           \
+    }
+    ROW(0), ROW(1), ROW(2),  ROW(3),  ROW(4),  ROW(5),  ROW(6),  ROW(7),
     ROW(8), ROW(9), ROW(10), ROW(11), ROW(12), ROW(13), ROW(14), ROW(15),
 #undef ROW
 };
@@ -167,8 +170,7 @@ static void chainGray2Bytes(const uint8_t* gray, uint8_t* out, uint32_t widthByt
     // The record starts without a one-bit plane, so a plane here is the one
     // the chain made. The width is already a multiple of 8 and no frame is
     // asked for, so it has exactly the page's size.
-    if (out != nullptr && image && image->bin != nullptr && image->width == widthBytes * 8 &&
-        image->height == height)
+    if (out != nullptr && image && image->bin != nullptr && image->width == widthBytes * 8 && image->height == height)
         std::memcpy(out, image->bin, static_cast<size_t>(widthBytes) * height);
     writeLogString("getPrintData");
 }

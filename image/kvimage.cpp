@@ -52,9 +52,7 @@ size_t kvImagePixelCount(uint32_t width, uint32_t height) {
     return count;
 }
 
-size_t kvImageBinSize(uint32_t width, uint32_t height) {
-    return (kvImagePixelCount(width, height) + 7) / 8;
-}
+size_t kvImageBinSize(uint32_t width, uint32_t height) { return (kvImagePixelCount(width, height) + 7) / 8; }
 
 RGBHistogramParam creatDefaultRGBHistogramParam() { return {nullptr, 2, 2, 128, 5}; }
 SingleColorDataParam creatDefaultSingleColorDataParam() { return {nullptr}; }

@@ -91,13 +91,13 @@ struct DebugParam {
     uint8_t* afterBinarization;
 };
 
-RGBHistogramParam creatDefaultRGBHistogramParam();    // null, 2, 2, 128, 5
+RGBHistogramParam creatDefaultRGBHistogramParam();        // null, 2, 2, 128, 5
 SingleColorDataParam creatDefaultSingleColorDataParam();  // null buffer
-SharpeningParam creatDefaultSharpeningParam();        // null, 2, 2
-HistogramParam creatDefaultHistogramParam();          // null, 2, 2, 128, 5
-ErrDiffParam creatDefaultErrDiffParam();              // 0, 1, 1
-PrintParam creatDefaultPrintParam();                  // 128, 0, 0
-DebugParam creatDefaultDebugParam();                  // all null
+SharpeningParam creatDefaultSharpeningParam();            // null, 2, 2
+HistogramParam creatDefaultHistogramParam();              // null, 2, 2, 128, 5
+ErrDiffParam creatDefaultErrDiffParam();                  // 0, 1, 1
+PrintParam creatDefaultPrintParam();                      // 128, 0, 0
+DebugParam creatDefaultDebugParam();                      // all null
 
 // sharpenAmount 4.0, blurRadius 2, invert 0, threshold 128.
 PrintSetting creatDefaultPrintSetting();

@@ -101,8 +101,7 @@ int32_t getKVImageProcessingForCustom(KVImage* image, const PrintSetting* settin
         (image->rgba == nullptr && image->gray == nullptr))
         return 1;
     int32_t result = 0;
-    if (image->width % 8 != 0 && (result = static_cast<int32_t>(fixKVImageWidthTo8Multiple(image))) != 0)
-        return result;
+    if (image->width % 8 != 0 && (result = static_cast<int32_t>(fixKVImageWidthTo8Multiple(image))) != 0) return result;
     if (image->gray == nullptr && (result = KVImageConvertRGBA2Gray(image)) != 0) return result;
     try {
         Bands bands;

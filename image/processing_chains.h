@@ -32,9 +32,9 @@ enum KVImageFlags : uint32_t {
 };
 
 // Fixed flag words.
-constexpr uint32_t KVImageFlagsA4 = 0x402C0023;        // mixed text and photo pages
-constexpr uint32_t KVImageFlagsA4Tattoo = 0x200437;    // tattoo stencils (plus 0x8 for the frame)
-constexpr uint32_t KVImageFlagsAlgoImage = 0x200022;   // serpentine jittered Atkinson, one band
+constexpr uint32_t KVImageFlagsA4 = 0x402C0023;       // mixed text and photo pages
+constexpr uint32_t KVImageFlagsA4Tattoo = 0x200437;   // tattoo stencils (plus 0x8 for the frame)
+constexpr uint32_t KVImageFlagsAlgoImage = 0x200022;  // serpentine jittered Atkinson, one band
 
 // Runs the chain. 0 on success: `gray` holds the processed plane, `bin` the
 // one-bit plane, `width` may have grown to a multiple of 8 and `height` by 16

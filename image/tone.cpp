@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 
+// clang-format off
 const uint8_t kvBrightnessIncreaseTable[256] = {
     0,   1,   2,   4,   5,   8,   9,   10,  12,  14,  16,  17,  18,  21,  22,  24,
     25,  26,  29,  30,  32,  33,  35,  37,  38,  40,  41,  43,  45,  46,  48,  49,
@@ -25,7 +26,9 @@ const uint8_t kvBrightnessIncreaseTable[256] = {
     239, 239, 240, 240, 242, 242, 242, 243, 243, 244, 244, 245, 245, 245, 246, 246,
     247, 247, 247, 249, 249, 250, 250, 250, 251, 251, 252, 252, 252, 253, 253, 255,
 };
+// clang-format on
 
+// clang-format off
 const uint8_t kvBrightnessReduceTable[256] = {
     0,   0,   1,   2,   2,   3,   4,   4,   5,   6,   7,   7,   8,   9,   9,   10,
     11,  11,  12,  13,  14,  14,  15,  16,  16,  17,  18,  19,  19,  20,  21,  21,
@@ -44,6 +47,7 @@ const uint8_t kvBrightnessReduceTable[256] = {
     184, 186, 187, 189, 191, 192, 194, 196, 198, 200, 201, 203, 205, 207, 209, 211,
     213, 215, 217, 219, 221, 223, 225, 227, 230, 234, 237, 241, 244, 248, 251, 255,
 };
+// clang-format on
 
 namespace {
 
@@ -89,8 +93,10 @@ constexpr ToneTable makeTattooTable() {
     ToneTable table{};
     for (unsigned g = 0; g < 256; ++g) {
         unsigned v = g;
-        if (g >= 240) v = 255;
-        else if (g >= 231) v = g + 5;
+        if (g >= 240)
+            v = 255;
+        else if (g >= 231)
+            v = g + 5;
         table[g] = static_cast<uint8_t>(v);
     }
     return table;

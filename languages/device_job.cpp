@@ -32,8 +32,8 @@ struct DeviceModel {
 
 // Indexed by devType.
 const DeviceModel kModels[] = {
-    {driveBitmapZoomToLM50, 8192, "1,10"},         {driveBitmapZoomToL50, 2048, "1,28"},
-    {driveBitmapZoomToL60, 4096, "1,14"},          {driveBitmapZoomToL50B, 8192, "1,28"},
+    {driveBitmapZoomToLM50, 8192, "1,10"},        {driveBitmapZoomToL50, 2048, "1,28"},
+    {driveBitmapZoomToL60, 4096, "1,14"},         {driveBitmapZoomToL50B, 8192, "1,28"},
     {driveBitmapZoomToL50C_Tattoo, 4096, "1,36"}, {driveBitmapZoomToL60B, 4096, "1,14"},
     {driveBitmapZoomToL50C_Normal, 4096, "1,28"},
 };
@@ -72,8 +72,7 @@ std::optional<Canvas> scalePage(const DeviceModel& model, const uint8_t* page, u
         if (!padded) return std::nullopt;
         std::memset(padded.get(), 255, size_t{wide} * canvas.height);
         for (uint32_t y = 0; y < canvas.height; ++y) {
-            std::memcpy(padded.get() + size_t{y} * wide, canvas.pixels.get() + size_t{y} * canvas.width,
-                        canvas.width);
+            std::memcpy(padded.get() + size_t{y} * wide, canvas.pixels.get() + size_t{y} * canvas.width, canvas.width);
         }
         canvas.pixels = std::move(padded);
         canvas.width = wide;
@@ -112,8 +111,8 @@ void appendSettings(DynamicArray* out, const JobSettings* s, uint32_t type) {
 }
 
 // Scales, converts and frames the page image; false when there is no image.
-bool appendImage(DynamicArray* out, const DeviceModel& model, const uint8_t* page, uint32_t width,
-                 uint32_t height, const JobSettings* s) {
+bool appendImage(DynamicArray* out, const DeviceModel& model, const uint8_t* page, uint32_t width, uint32_t height,
+                 const JobSettings* s) {
     std::optional<Canvas> canvas = scalePage(model, page, width, height);
     if (!canvas) {
         writeLogString("page %" PRIu32 " x %" PRIu32 " does not fit the model's canvas, not printed", width, height);
@@ -136,8 +135,8 @@ bool appendImage(DynamicArray* out, const DeviceModel& model, const uint8_t* pag
 
 }  // namespace
 
-DynamicArray* getKVProtocolPrintData(const uint8_t* page, int64_t width, uint64_t height,
-                                     const JobSettings* settings, uint32_t devType) {
+DynamicArray* getKVProtocolPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings,
+                                     uint32_t devType) {
     DynamicArrayPtr out(dynamic_array_init(2));
     if (!out || settings == nullptr) return out.release();
     if (devType >= kModelCount) {
@@ -149,8 +148,8 @@ DynamicArray* getKVProtocolPrintData(const uint8_t* page, int64_t width, uint64_
     appendSettings(out.get(), settings, devType);
     writeLogString("w = %ld, h = %ld", static_cast<long>(width), static_cast<long>(height));
     const bool sizeOk = page != nullptr && width > 0 && width <= INT32_MAX && height > 0 && height <= INT32_MAX;
-    if (!sizeOk || !appendImage(out.get(), model, page, static_cast<uint32_t>(width),
-                                static_cast<uint32_t>(height), settings)) {
+    if (!sizeOk ||
+        !appendImage(out.get(), model, page, static_cast<uint32_t>(width), static_cast<uint32_t>(height), settings)) {
         out->size = 0;  // no bytes for this page; the job goes on
         return out.release();
     }

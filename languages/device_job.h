@@ -7,5 +7,5 @@
 #include "base/dynamic_array.h"
 #include "languages/job_settings.h"
 
-DynamicArray* getKVProtocolPrintData(const uint8_t* page, int64_t width, uint64_t height,
-                                     const JobSettings* settings, uint32_t devType);
+DynamicArray* getKVProtocolPrintData(const uint8_t* page, int64_t width, uint64_t height, const JobSettings* settings,
+                                     uint32_t devType);

@@ -28,10 +28,10 @@ struct Driver {
     // Bytes before the first page and after the last; null when there are none.
     void (*jobStart)(DynamicArray* out, const JobSettings& settings);
     void (*jobEnd)(DynamicArray* out, const JobSettings& settings);
-    int16_t printModeFive;     // the print mode that print mode 5 asks for
-    PageColours colours;       // what the page should be (other pages are logged, then converted)
-    bool cropsToPrintWidth;    // cut to the maximum print width before the generator runs
-    bool deviceModel;          // a device protocol model: an empty page was refused by the model
+    int16_t printModeFive;   // the print mode that print mode 5 asks for
+    PageColours colours;     // what the page should be (other pages are logged, then converted)
+    bool cropsToPrintWidth;  // cut to the maximum print width before the generator runs
+    bool deviceModel;        // a device protocol model: an empty page was refused by the model
 };
 
 // The driver of a device type. Every number has one: types without a

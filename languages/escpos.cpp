@@ -70,8 +70,14 @@ uint64_t trimPage(std::vector<uint8_t>& bits, uint64_t bytesWidth, uint64_t heig
 
 // GS v 0: raster bit image; x in bytes and y in rows, 16-bit little-endian.
 void appendRasterHeader(DynamicArray* out, uint8_t mode, uint64_t bytesWidth, uint64_t rows) {
-    const uint8_t head[] = {0x1D, 0x76, 0x30, mode, static_cast<uint8_t>(bytesWidth), static_cast<uint8_t>(bytesWidth >> 8),
-                            static_cast<uint8_t>(rows), static_cast<uint8_t>(rows >> 8)};
+    const uint8_t head[] = {0x1D,
+                            0x76,
+                            0x30,
+                            mode,
+                            static_cast<uint8_t>(bytesWidth),
+                            static_cast<uint8_t>(bytesWidth >> 8),
+                            static_cast<uint8_t>(rows),
+                            static_cast<uint8_t>(rows >> 8)};
     dynamic_array_push_more_data(out, head, sizeof head);
 }
 
@@ -82,10 +88,17 @@ void appendFeedBlocks(DynamicArray* out, uint64_t bytesWidth, const JobSettings*
     const unsigned blocks = static_cast<uint8_t>(s->feedDist);
     if (blocks == 0) return;
     std::vector<uint8_t> block(8 + feedRows * bytesWidth, 0x00);
-    const uint8_t head[] = {0x1D, 0x76, 0x30, 0x30, static_cast<uint8_t>(bytesWidth),
-                            static_cast<uint8_t>(bytesWidth >> 8), static_cast<uint8_t>(feedRows), 0x00};
+    const uint8_t head[] = {0x1D,
+                            0x76,
+                            0x30,
+                            0x30,
+                            static_cast<uint8_t>(bytesWidth),
+                            static_cast<uint8_t>(bytesWidth >> 8),
+                            static_cast<uint8_t>(feedRows),
+                            0x00};
     std::memcpy(block.data(), head, sizeof head);
-    for (unsigned i = 0; i < blocks; ++i) dynamic_array_push_more_data(out, block.data(), static_cast<int64_t>(block.size()));
+    for (unsigned i = 0; i < blocks; ++i)
+        dynamic_array_push_more_data(out, block.data(), static_cast<int64_t>(block.size()));
 }
 
 }  // namespace

@@ -11,7 +11,11 @@ constexpr uint8_t posBeeper[] = {0x1B, 0x42, 0x04, 0x01};
 constexpr uint8_t posCutting[] = {0x1D, 0x56, 0x42, 0x00};
 }  // namespace
 
-void addPosCashDrawer1(DynamicArray* array) { dynamic_array_push_more_data(array, posCashDrawer1, sizeof posCashDrawer1); }
-void addPosCashDrawer2(DynamicArray* array) { dynamic_array_push_more_data(array, posCashDrawer2, sizeof posCashDrawer2); }
+void addPosCashDrawer1(DynamicArray* array) {
+    dynamic_array_push_more_data(array, posCashDrawer1, sizeof posCashDrawer1);
+}
+void addPosCashDrawer2(DynamicArray* array) {
+    dynamic_array_push_more_data(array, posCashDrawer2, sizeof posCashDrawer2);
+}
 void addPosBeeper(DynamicArray* array) { dynamic_array_push_more_data(array, posBeeper, sizeof posBeeper); }
 void addPosCutting(DynamicArray* array) { dynamic_array_push_more_data(array, posCutting, sizeof posCutting); }

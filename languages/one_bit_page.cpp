@@ -13,8 +13,7 @@ bool allocPageBuffer(std::vector<uint8_t>& bits, uint64_t count, const char* wha
         bits.assign(count, 0);
         return true;
     } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
+    } catch (const std::length_error&) {}
     bits.clear();
     writeLogString("%s: %lu bytes can't be allocated, page skipped", what, static_cast<unsigned long>(count));
     return false;

@@ -27,8 +27,7 @@ bool tryAssign(std::vector<uint8_t>& buffer, uint64_t count) {
         buffer.assign(count, 0);
         return true;
     } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
+    } catch (const std::length_error&) {}
     return false;
 }
 
@@ -63,8 +62,8 @@ void subImageLessthenMaxPrintWidthMM(uint8_t* page, int64_t* width, uint64_t hei
                                      int bytesPerPixel) {
     if (settings->maxWidthMM <= 0) return;
     // The product wraps in 32 bits as the printer configuration tools compute it.
-    const auto product = static_cast<int32_t>(static_cast<uint32_t>(settings->maxWidthMM) *
-                                              static_cast<uint32_t>(settings->resolution));
+    const auto product =
+        static_cast<int32_t>(static_cast<uint32_t>(settings->maxWidthMM) * static_cast<uint32_t>(settings->resolution));
     int32_t maxPix = static_cast<int32_t>(product / 25.4);
     maxPix = (maxPix + 7) / 8 * 8;
     writeLogString("maxPix = %d, *width = %d ", maxPix, static_cast<int>(*width));
@@ -166,8 +165,8 @@ void cutPage(const char* startFormat, uint64_t width, uint64_t height, uint64_t 
 
 }  // namespace
 
-void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
-                        const uint8_t* bits, const JobSettings* settings) {
+void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth, const uint8_t* bits,
+                        const JobSettings* settings) {
     const JobSettings* s = settings;
     // Strips are whole rows of the one-bit page: a dot width that is not
     // bytesWidth * 8 (not a multiple of 8) would size them past the page's end.
@@ -191,8 +190,8 @@ void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint
             bits, settings, emit, raw);
 }
 
-void ZPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
-                       const uint8_t* bits, const JobSettings* settings) {
+void ZPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth, const uint8_t* bits,
+                       const JobSettings* settings) {
     const JobSettings* s = settings;
     // Strips are whole rows of the one-bit page: a dot width that is not
     // bytesWidth * 8 (not a multiple of 8) would size them past the page's end.

@@ -16,11 +16,11 @@
 uint64_t getCutImageLength(uint64_t width, uint64_t height, const uint8_t* src, uint8_t* dst, uint64_t* dstLen,
                            const JobSettings* settings);
 // Appends the page as compressed TSPL strips. `bits` holds TSPL data (0 prints).
-void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
-                        const uint8_t* bits, const JobSettings* settings);
+void TSPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth, const uint8_t* bits,
+                        const JobSettings* settings);
 // Appends the page as Z64 ZPL strips. `bits` holds ZPL data (1 prints).
-void ZPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth,
-                       const uint8_t* bits, const JobSettings* settings);
+void ZPL_Zlib_CutImage(DynamicArray* out, uint64_t width, uint64_t height, uint64_t bytesWidth, const uint8_t* bits,
+                       const JobSettings* settings);
 
 // The uncompressed forms, also used when compression can't be done.
 // TSPL: "BITMAP x,y,bytesWidth,rows,0," then the bytes and CR LF.

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "base/sysinfo.h"
 #include "languages/append.h"
 #include "languages/generators.h"
 #include "languages/one_bit_page.h"
 #include "languages/strips.h"
-#include "base/sysinfo.h"
 #include "languages/tspl_setup.h"
 
 namespace {
@@ -35,7 +35,7 @@ bool allocPlanes(Planes& p, uint64_t dots, uint64_t bitBytes) {
 // opaque; RGBA pixels are alpha first on Debian systems (as CUPS delivers them
 // there), last everywhere else.
 struct PixelLayout {
-    int bytes;       // 1 grey, 3 RGB, 4 RGBA
+    int bytes;  // 1 grey, 3 RGB, 4 RGBA
     bool alphaFirst;
 };
 
@@ -56,8 +56,8 @@ Pixel pixelAt(const uint8_t* px, const PixelLayout& layout) {
 // Colour rules of the printer's driver: a coloured pixel is red ink, and also
 // black when dark and not opaque; a grey pixel is black ink up to 179. Where
 // alpha comes last, a fully transparent pixel has no ink.
-void splitColours(const uint8_t* page, int64_t rowBytes, const PixelLayout& layout, uint64_t width,
-                  uint64_t height, Planes& p) {
+void splitColours(const uint8_t* page, int64_t rowBytes, const PixelLayout& layout, uint64_t width, uint64_t height,
+                  Planes& p) {
     const bool skipTransparent = layout.bytes == 4 && !layout.alphaFirst;
     for (uint64_t y = 0; y < height; ++y) {
         const uint8_t* row = page + y * static_cast<uint64_t>(rowBytes);

@@ -57,22 +57,22 @@ typedef struct SendPack {
 
 /* One frame to build (only the low 4 bits of the last three bytes count). */
 typedef struct ProtocolPackHead {
-    uint8_t cmd;          /* class: 1 info/power, 2 download, 3 WiFi, 4 Bluetooth, 5 printing, 7 NFC, 8 custom */
+    uint8_t cmd; /* class: 1 info/power, 2 download, 3 WiFi, 4 Bluetooth, 5 printing, 7 NFC, 8 custom */
     uint8_t subCmd;
-    uint8_t encryptType;  /* 0 clear, 2 AES-128 */
-    uint8_t packetKind;   /* 1 host commands and notices, 2 printer replies */
-    uint8_t replyFlag;    /* 1 commands and good replies, 0 image data and notices */
+    uint8_t encryptType; /* 0 clear, 2 AES-128 */
+    uint8_t packetKind;  /* 1 host commands and notices, 2 printer replies */
+    uint8_t replyFlag;   /* 1 commands and good replies, 0 image data and notices */
     uint16_t dataLength;
 } ProtocolPackHead;
 
 /* Per byte fed to the reply decoder. */
 typedef struct ReceivePack {
-    uint32_t result;  /* 0 nothing yet, 1 report ready, 2 failure, 3 unknown command */
-    uint8_t kind;     /* kind byte of the frame: 0x21 reply, 0x10 notice */
+    uint32_t result; /* 0 nothing yet, 1 report ready, 2 failure, 3 unknown command */
+    uint8_t kind;    /* kind byte of the frame: 0x21 reply, 0x10 notice */
     uint8_t cmd;
     uint8_t subCmd;
-    uint8_t failed;   /* 1 for results 2 and 3 */
-    char* json;       /* JSON report, "{}" when there is none */
+    uint8_t failed; /* 1 for results 2 and 3 */
+    char* json;     /* JSON report, "{}" when there is none */
 } ReceivePack;
 
 /* A request of the second packet family; data stays the caller's. */
@@ -89,7 +89,7 @@ typedef struct KVSZPacket {
 } KVSZPacket;
 
 typedef struct KVSZReceivePack {
-    uint32_t result;  /* as ReceivePack.result */
+    uint32_t result; /* as ReceivePack.result */
     uint8_t failed;
     uint8_t command;
     char* json;
@@ -141,7 +141,7 @@ int32_t getMaxWidthDot_l(void);
 void resetCacheWhenStartConnect(void);
 
 /* ---- Command vocabulary ------------------------------------------------ */
-uint8_t getEncryptType(void);  /* 2 for printer family 163, else 0 */
+uint8_t getEncryptType(void); /* 2 for printer family 163, else 0 */
 void setODMType(uint32_t type);
 void setThreshold(uint8_t value);
 int32_t getMaxWidthDot(void);
@@ -240,8 +240,7 @@ SendPack RD_setPrinterCustomTimePrintOffsetData(uint8_t a, uint8_t b, uint8_t c,
 SendPack RD_getPrinterCustomTimePrintOffsetData(uint8_t a, uint8_t b);
 /* The image (4 bytes per pixel: byte 0 alpha, bytes 1-3 colour) is kept as a */
 /* one-bit bitmap and sent by the following piece commands. */
-SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width,
-                                        uint32_t height);
+SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width, uint32_t height);
 SendPack RD_getDownCustomPrintNextPackData(void);
 SendPack RD_getDownCustomPrintEndPackData(void);
 /* Progress of the custom-print download: bitmap bytes sent and in total. */
@@ -250,8 +249,7 @@ void RD_getDownCustomPrintProgress(uint32_t* sent, uint32_t* total);
 /* ---- Image transfer ------------------------------------------------------ */
 /* Image start: width, height, selector (0, 1 or 3, else 0), option, flag (0 or 1, else 0). */
 SendPack getSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option, uint8_t flag);
-SendPack getCompressSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option,
-                                       uint8_t flag);
+SendPack getCompressSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option, uint8_t flag);
 /* Image tree: the tree pack of the part. */
 SendPack getSendImageTreeData(const uint8_t* treePack, uint16_t length);
 /* Image end: no payload, or for family 163 the two tagged values. */
@@ -263,12 +261,12 @@ SendPack getCompressSendImageData(const uint8_t* part, uint32_t rowWidthBytes, u
 
 /* The next three measure, then fill: with *size 0 they store the byte count */
 /* and return the empty SendPack; with that count they return the frames. */
-SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes,
-                          uint32_t payloadLimit, uint32_t* size);
+SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes, uint32_t payloadLimit,
+                          uint32_t* size);
 SendPack getAllCompressImagePart(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
                                  uint8_t option, uint8_t flag, uint32_t* size);
-SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
-                         uint8_t option, uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size);
+SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector, uint8_t option,
+                         uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size);
 
 /* Rate-line test pattern: a one-bit bitmap of width (rounded up to 8) x height. */
 SendPack kvGetRateLinePack(uint32_t width, uint32_t height, double rate);
@@ -277,17 +275,15 @@ SendPack kvGetRateLinePack(uint32_t width, uint32_t height, double rate);
 
 /* Four bytes per pixel (alpha, then colour) to a one-bit bitmap, rows of
  * (width + 7) / 8 bytes, MSB leftmost, 1 a dot; image modes 0 to 12. kvFree. */
-uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation);
+uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth, uint32_t* outHeight,
+                      uint32_t mode, uint8_t invert, uint16_t rotation);
 uint8_t* getRGBAImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                          uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
-                          uint32_t* byteCount);
-ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                     uint32_t* outHeight, uint32_t mode, uint8_t invert);
-uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
-                                   uint16_t rotation, uint32_t mode);
-uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height,
-                                   uint16_t rotation);
+                          uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation, uint32_t* byteCount);
+ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth, uint32_t* outHeight,
+                     uint32_t mode, uint8_t invert);
+uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height, uint16_t rotation,
+                                   uint32_t mode);
+uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height, uint16_t rotation);
 /* Whole image transfers: raw rows for families 163 (and 30 for the getPrint*
  * functions), Huffman-coded parts otherwise. */
 SendPack driveGetPrintDataFromHex(const uint8_t* bitmap, uint32_t width, uint32_t height);
@@ -295,10 +291,10 @@ SendPack getPrintData(const uint8_t* bitmap, uint32_t width, uint32_t height, ui
                       uint16_t endValue1, uint8_t endValue2);
 /* Image mode 254: one byte per pixel, a dot above 128; 255: a ready bitmap. */
 SendPack getPrintImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* resultWidth,
-                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
-                           uint8_t selector, uint8_t option, uint16_t endValue1, uint8_t endValue2);
-SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector,
-                                   uint8_t option, uint16_t endValue1, uint8_t endValue2);
+                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation, uint8_t selector,
+                           uint8_t option, uint16_t endValue1, uint8_t endValue2);
+SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector, uint8_t option,
+                                   uint16_t endValue1, uint8_t endValue2);
 SendPack getPrintBlockTestImageData(void);
 SendPack getPrintPrinterInfoData(const char* mac, const char* firmware, const char* time, const char* serial,
                                  const char* application);

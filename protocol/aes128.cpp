@@ -23,8 +23,7 @@ constexpr uint8_t hexDigit(char c) {
 
 constexpr std::array<uint8_t, 16> parseHex16(const char (&text)[33]) {
     std::array<uint8_t, 16> out{};
-    for (int i = 0; i < 16; ++i)
-        out[i] = static_cast<uint8_t>(hexDigit(text[2 * i]) << 4 | hexDigit(text[2 * i + 1]));
+    for (int i = 0; i < 16; ++i) out[i] = static_cast<uint8_t>(hexDigit(text[2 * i]) << 4 | hexDigit(text[2 * i + 1]));
     return out;
 }
 

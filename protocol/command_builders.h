@@ -116,8 +116,7 @@ SendPack RD_setPrinterCustomTimePrintOffsetData(uint8_t a, uint8_t b, uint8_t c,
 SendPack RD_getPrinterCustomTimePrintOffsetData(uint8_t a, uint8_t b);
 // The image (4 bytes per pixel: byte 0 alpha, bytes 1-3 colour) is kept as a
 // one-bit bitmap and sent by the following piece commands.
-SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width,
-                                        uint32_t height);
+SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width, uint32_t height);
 SendPack RD_getDownCustomPrintNextPackData(void);
 SendPack RD_getDownCustomPrintEndPackData(void);
 // Progress of the custom-print download: bitmap bytes sent and in total.

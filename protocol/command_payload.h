@@ -15,7 +15,10 @@ SendPack kvCommandBytes(uint8_t cmd, uint8_t subCmd, std::initializer_list<uint8
 // Little-endian payload writer.
 class PayloadWriter {
 public:
-    PayloadWriter& u8(uint32_t v) { bytes.push_back(static_cast<uint8_t>(v)); return *this; }
+    PayloadWriter& u8(uint32_t v) {
+        bytes.push_back(static_cast<uint8_t>(v));
+        return *this;
+    }
     PayloadWriter& u16(uint32_t v) { return u8(v).u8(v >> 8); }
     PayloadWriter& u32(uint32_t v) { return u16(v).u16(v >> 16); }
     PayloadWriter& raw(const uint8_t* data, size_t length) {

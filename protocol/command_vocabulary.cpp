@@ -6,8 +6,8 @@
 #include "protocol/command_builders.h"
 #include "protocol/command_payload.h"
 #include "protocol/frame.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 
@@ -66,9 +66,7 @@ SendPack setPrinterInfoButtonData(uint8_t a, uint8_t b, uint8_t c, uint16_t d) {
 SendPack getPrinterInfoButtonData(uint8_t a, uint8_t b, uint8_t c) { return kvCommandBytes(1, 83, {a, b, c}); }
 
 SendPack getPrinterWiFiListData(void) { return kvCommandBytes(3, 1); }
-SendPack setPrinterWiFiConfigData(const char* ssid, const char* password) {
-    return wifiConfig(3, 2, ssid, password);
-}
+SendPack setPrinterWiFiConfigData(const char* ssid, const char* password) { return wifiConfig(3, 2, ssid, password); }
 SendPack getPrinterWiFiStateData(void) { return kvCommandBytes(3, 3); }
 SendPack getPrinterWiFiFWVersionData(void) { return kvCommandBytes(3, 5); }
 SendPack getPrinterWiFiConfigData(void) { return kvCommandBytes(3, 6); }

@@ -28,8 +28,8 @@ uint32_t run(uint32_t reg, const uint8_t* data, uint32_t length) {
 extern "C" {
 
 const uint32_t KV_crc32tab[256] = {
-#define KV_ROW(i) kTable[i], kTable[i + 1], kTable[i + 2], kTable[i + 3], \
-                  kTable[i + 4], kTable[i + 5], kTable[i + 6], kTable[i + 7]
+#define KV_ROW(i) \
+    kTable[i], kTable[i + 1], kTable[i + 2], kTable[i + 3], kTable[i + 4], kTable[i + 5], kTable[i + 6], kTable[i + 7]
     KV_ROW(0),   KV_ROW(8),   KV_ROW(16),  KV_ROW(24),  KV_ROW(32),  KV_ROW(40),  KV_ROW(48),  KV_ROW(56),
     KV_ROW(64),  KV_ROW(72),  KV_ROW(80),  KV_ROW(88),  KV_ROW(96),  KV_ROW(104), KV_ROW(112), KV_ROW(120),
     KV_ROW(128), KV_ROW(136), KV_ROW(144), KV_ROW(152), KV_ROW(160), KV_ROW(168), KV_ROW(176), KV_ROW(184),
@@ -37,12 +37,10 @@ const uint32_t KV_crc32tab[256] = {
 #undef KV_ROW
 };
 
-uint32_t HAL_KV_crc32(uint32_t seed, const uint8_t* data, uint32_t length) {
-    return ~run(~seed, data, length);
-}
+uint32_t HAL_KV_crc32(uint32_t seed, const uint8_t* data, uint32_t length) { return ~run(~seed, data, length); }
 
-uint32_t HAL_KV_crc32_twoBuff(uint32_t seed, const uint8_t* first, uint32_t firstLength,
-                              const uint8_t* second, uint32_t secondLength) {
+uint32_t HAL_KV_crc32_twoBuff(uint32_t seed, const uint8_t* first, uint32_t firstLength, const uint8_t* second,
+                              uint32_t secondLength) {
     return ~run(run(~seed, first, firstLength), second, secondLength);
 }
 

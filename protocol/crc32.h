@@ -16,12 +16,10 @@ extern const uint32_t KV_crc32tab[256];
 // CRC of length bytes continued from seed (NOT seed in, NOT register out).
 uint32_t HAL_KV_crc32(uint32_t seed, const uint8_t* data, uint32_t length);
 // The same CRC continued over two buffers; the second may be null with length 0.
-uint32_t HAL_KV_crc32_twoBuff(uint32_t seed, const uint8_t* first, uint32_t firstLength,
-                              const uint8_t* second, uint32_t secondLength);
+uint32_t HAL_KV_crc32_twoBuff(uint32_t seed, const uint8_t* first, uint32_t firstLength, const uint8_t* second,
+                              uint32_t secondLength);
 
 }  // extern "C"
 
 // Seed for an ODM printer type.
-inline constexpr uint32_t kvCrcSeedForType(uint32_t odmType) {
-    return odmType == 31 ? kKvCrcSeedType31 : kKvCrcSeed;
-}
+inline constexpr uint32_t kvCrcSeedForType(uint32_t odmType) { return odmType == 31 ? kKvCrcSeedType31 : kKvCrcSeed; }

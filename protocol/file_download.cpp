@@ -109,8 +109,7 @@ SendPack getDownFileEnd(void) {
     return kvCommandBytes(2, 2);
 }
 
-SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width,
-                                        uint32_t height) {
+SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pixels, uint32_t width, uint32_t height) {
     if (pixels == nullptr || width == 0 || height == 0 || width > 0xFFFF || height > 0xFFFF)
         return kvGetEmptyProtocolPack();
     Download next;
@@ -127,8 +126,7 @@ SendPack RD_getStartDownCustomPrintData(uint8_t a, uint8_t b, const uint8_t* pix
 
 SendPack RD_getDownCustomPrintNextPackData(void) {
     if (gCustom.sent >= gCustom.data.size()) return RD_getDownCustomPrintEndPackData();
-    const uint32_t length =
-        std::min<uint32_t>(pieceSize(), static_cast<uint32_t>(gCustom.data.size() - gCustom.sent));
+    const uint32_t length = std::min<uint32_t>(pieceSize(), static_cast<uint32_t>(gCustom.data.size() - gCustom.sent));
     PayloadWriter payload;
     payload.u16(gCustom.nextPiece).u16(length).raw(gCustom.data.data() + gCustom.sent, length);
     SendPack pack = kvBuildCommand(8, 11, payload.bytes);

@@ -8,8 +8,8 @@
 
 #include "protocol/aes128.h"
 #include "protocol/crc32.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 
@@ -42,8 +42,7 @@ uint32_t writePrefix(uint8_t* out, uint32_t type, uint8_t encryptType, uint32_t 
     return n + 2;
 }
 
-uint8_t* buildEncrypted(const ProtocolPackHead& head, const uint8_t* body, uint32_t bodyLength,
-                        uint32_t* frameLength) {
+uint8_t* buildEncrypted(const ProtocolPackHead& head, const uint8_t* body, uint32_t bodyLength, uint32_t* frameLength) {
     uint32_t type = getODMPrinterType();
     std::vector<uint8_t> cipher(bodyLength + 16);
     std::memcpy(cipher.data(), body, bodyLength);
@@ -123,8 +122,8 @@ SendPack kvGetProtocolPack(ProtocolPackHead head, const uint8_t* payload) {
 
 }  // extern "C"
 
-SendPack kvBuildCommandEncrypted(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload,
-                                 uint8_t replyFlag, uint8_t encryptType) {
+SendPack kvBuildCommandEncrypted(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload, uint8_t replyFlag,
+                                 uint8_t encryptType) {
     const uint32_t limit = encryptType == 2 ? kKvMaxEncryptedPayload : kKvMaxClearPayload;
     if (payload.size() > limit) return kvGetEmptyProtocolPack();
     ProtocolPackHead head{cmd, subCmd, encryptType, 1, replyFlag, static_cast<uint16_t>(payload.size())};

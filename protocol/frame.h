@@ -31,5 +31,5 @@ SendPack kvGetProtocolPack(ProtocolPackHead head, const uint8_t* payload);
 // length fields give the empty SendPack.
 SendPack kvBuildCommand(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload, uint8_t replyFlag = 1);
 // The same with an explicit encryption type.
-SendPack kvBuildCommandEncrypted(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload,
-                                 uint8_t replyFlag, uint8_t encryptType);
+SendPack kvBuildCommandEncrypted(uint8_t cmd, uint8_t subCmd, std::span<const uint8_t> payload, uint8_t replyFlag,
+                                 uint8_t encryptType);

@@ -31,8 +31,8 @@ struct DataBagEntry {
 
 // Node of the tree rebuilt from a tree pack; node 0 is the root.
 struct DecodeNode {
-    int32_t left;    // -1 none
-    int32_t right;   // -1 none
+    int32_t left;   // -1 none
+    int32_t right;  // -1 none
     uint16_t symbol;
 };
 

@@ -49,12 +49,10 @@ void assignCodes(HfmNode* nodes, uint32_t leafCount) {
 
 bool isLeaf(const HfmNode& node) { return node.left == -1 && node.right == -1; }
 
-bool validChild(int32_t index, uint32_t nodeCount) {
-    return index >= 0 && static_cast<uint32_t>(index) < nodeCount;
-}
+bool validChild(int32_t index, uint32_t nodeCount) { return index >= 0 && static_cast<uint32_t>(index) < nodeCount; }
 
-bool walk(const HfmNode* nodes, uint32_t nodeCount, int32_t index, uint16_t* out, uint32_t capacity,
-          uint32_t* position, uint32_t depth, bool preorder) {
+bool walk(const HfmNode* nodes, uint32_t nodeCount, int32_t index, uint16_t* out, uint32_t capacity, uint32_t* position,
+          uint32_t depth, bool preorder) {
     if (!validChild(index, nodeCount) || depth > nodeCount) return false;
     const HfmNode& node = nodes[index];
     auto emit = [&] {
@@ -139,9 +137,7 @@ void KVFreeHfmTree(HfmNode* nodes) { std::free(nodes); }
 
 uint16_t* KVGetTreePreorder(const HfmNode* nodes, uint32_t nodeCount) { return walkTree(nodes, nodeCount, true); }
 
-uint16_t* KVGetTreeMiddleorder(const HfmNode* nodes, uint32_t nodeCount) {
-    return walkTree(nodes, nodeCount, false);
-}
+uint16_t* KVGetTreeMiddleorder(const HfmNode* nodes, uint32_t nodeCount) { return walkTree(nodes, nodeCount, false); }
 
 bool KVTreePreorder(const HfmNode* nodes, uint32_t nodeCount, int32_t index, uint16_t* out, uint32_t capacity,
                     uint32_t* position) {

@@ -9,8 +9,8 @@
 #include "protocol/frame.h"
 #include "protocol/huffman.h"
 #include "protocol/image_transfer.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 
@@ -72,8 +72,8 @@ SendPack getCompressSendImageData(const uint8_t* part, uint32_t rowWidthBytes, u
     std::unique_ptr<HfmNode, TreeDeleter> tree(KVGetHfmTree(part, byteCount, &nodeCount));
     const uint32_t budget = std::min(getPrintImageOnePackageWithImageWidthByte(rowWidthBytes), byteCount);
     uint32_t packages = 0;
-    std::unique_ptr<DataBagEntry, BagDeleter> bag(KVHFMDGencoding(tree.get(), nodeCount, part, rowWidthBytes,
-                                                                  byteCount / rowWidthBytes, budget, &packages));
+    std::unique_ptr<DataBagEntry, BagDeleter> bag(
+        KVHFMDGencoding(tree.get(), nodeCount, part, rowWidthBytes, byteCount / rowWidthBytes, budget, &packages));
     if (!bag || packages == 0) return kvGetEmptyProtocolPack();
     std::vector<uint8_t> frames;
     PayloadWriter payload;

@@ -186,8 +186,8 @@ Frames rawTransfer(const uint8_t* bitmap, uint32_t width, uint32_t height, uint8
 
 extern "C" {
 
-SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes,
-                          uint32_t payloadLimit, uint32_t* size) {
+SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes, uint32_t payloadLimit,
+                          uint32_t* size) {
     return measureOrFill(rawDataCommands(bitmap, rowWidthBytes, totalBytes, payloadLimit), size);
 }
 
@@ -213,8 +213,8 @@ SendPack getAllCompressImagePartOnce(const uint8_t* bitmap, uint32_t widthDots, 
     return kvSendPackFromBytes(*frames);
 }
 
-SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
-                         uint8_t option, uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size) {
+SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector, uint8_t option,
+                         uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size) {
     return measureOrFill(rawTransfer(bitmap, widthDots, height, selector, option, flag, endValue1, endValue2), size);
 }
 

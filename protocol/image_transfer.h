@@ -11,8 +11,7 @@ extern "C" {
 
 // Image start: width, height, selector (0, 1 or 3, else 0), option, flag (0 or 1, else 0).
 SendPack getSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option, uint8_t flag);
-SendPack getCompressSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option,
-                                       uint8_t flag);
+SendPack getCompressSendImageStartData(uint32_t width, uint32_t height, uint8_t selector, uint8_t option, uint8_t flag);
 // Image tree: the tree pack of the part.
 SendPack getSendImageTreeData(const uint8_t* treePack, uint16_t length);
 // Image end: no payload, or for family 163 the two tagged values.
@@ -24,8 +23,8 @@ SendPack getCompressSendImageData(const uint8_t* part, uint32_t rowWidthBytes, u
 
 // The next three measure, then fill: with *size 0 they store the byte count
 // and return the empty SendPack; with that count they return the frames.
-SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes,
-                          uint32_t payloadLimit, uint32_t* size);
+SendPack getSendImageData(const uint8_t* bitmap, uint32_t rowWidthBytes, uint32_t totalBytes, uint32_t payloadLimit,
+                          uint32_t* size);
 SendPack getAllCompressImagePart(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
                                  uint8_t option, uint8_t flag, uint32_t* size);
 // Measuring and filling getAllCompressImagePart in one go: the frames are
@@ -33,8 +32,8 @@ SendPack getAllCompressImagePart(const uint8_t* bitmap, uint32_t widthDots, uint
 // Empty when the measuring call would store 0.
 SendPack getAllCompressImagePartOnce(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
                                      uint8_t option, uint8_t flag);
-SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector,
-                         uint8_t option, uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size);
+SendPack getAllImageData(const uint8_t* bitmap, uint32_t widthDots, uint32_t height, uint8_t selector, uint8_t option,
+                         uint8_t flag, uint16_t endValue1, uint8_t endValue2, uint32_t* size);
 
 // Rate-line test pattern: a one-bit bitmap of width (rounded up to 8) x height.
 SendPack kvGetRateLinePack(uint32_t width, uint32_t height, double rate);

@@ -75,9 +75,9 @@ std::string_view ByteCursor::line(const std::string& what) {
 
 std::span<const uint8_t> ByteCursor::take(size_t n, const std::string& what) {
     if (n > left()) {
-        throw DecodeError(bytes_.size(), "byte " + std::to_string(bytes_.size()) + ": the stream ends inside " +
-                                             what + " (" + std::to_string(n) + " bytes from byte " +
-                                             std::to_string(pos_) + ", " + std::to_string(left()) + " present)");
+        throw DecodeError(bytes_.size(), "byte " + std::to_string(bytes_.size()) + ": the stream ends inside " + what +
+                                             " (" + std::to_string(n) + " bytes from byte " + std::to_string(pos_) +
+                                             ", " + std::to_string(left()) + " present)");
     }
     const auto out = bytes_.subspan(pos_, n);
     pos_ += n;

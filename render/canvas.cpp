@@ -42,10 +42,10 @@ const std::string* Page::setting(const std::string& name) const {
 
 void DecodeContext::checkDots(uint64_t dots, size_t at, const std::string& what) const {
     if (dots > options.maxPageDots || dots + dotsUsed > options.maxTotalDots) {
-        in.failAt(at, what + " of a size this renderer accepts (" + std::to_string(dots) + " dots is more than " +
-                          std::to_string(dots > options.maxPageDots ? options.maxPageDots
-                                                                    : options.maxTotalDots - dotsUsed) +
-                          ")");
+        in.failAt(
+            at, what + " of a size this renderer accepts (" + std::to_string(dots) + " dots is more than " +
+                    std::to_string(dots > options.maxPageDots ? options.maxPageDots : options.maxTotalDots - dotsUsed) +
+                    ")");
     }
 }
 
@@ -61,8 +61,8 @@ Plane DecodeContext::newPlane(uint32_t width, uint32_t height, size_t at, const 
     return p;
 }
 
-uint64_t drawRows(Plane& plane, int64_t x, int64_t y, std::span<const uint8_t> data, uint64_t bytesWidth,
-                  uint64_t rows, bool zeroPrints) {
+uint64_t drawRows(Plane& plane, int64_t x, int64_t y, std::span<const uint8_t> data, uint64_t bytesWidth, uint64_t rows,
+                  bool zeroPrints) {
     uint64_t outside = 0;
     const uint8_t flip = zeroPrints ? 0xFF : 0x00;
     for (uint64_t r = 0; r < rows; ++r) {

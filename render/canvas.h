@@ -28,8 +28,8 @@ struct DecodeContext {
 // Draws rows of `bytesWidth` bytes (`rows` of them) onto the plane with the
 // top left dot at (x, y). `zeroPrints`: a 0 bit is a dot (TSPL), else a 1 bit.
 // Dots falling outside the plane are counted, not drawn; returns their number.
-uint64_t drawRows(Plane& plane, int64_t x, int64_t y, std::span<const uint8_t> data, uint64_t bytesWidth,
-                  uint64_t rows, bool zeroPrints);
+uint64_t drawRows(Plane& plane, int64_t x, int64_t y, std::span<const uint8_t> data, uint64_t bytesWidth, uint64_t rows,
+                  bool zeroPrints);
 
 // The setting's value on the page, replacing an earlier one of the same name.
 void setSetting(Page& page, const std::string& name, const std::string& value);

@@ -85,7 +85,9 @@ bool commandLine(DecodeContext& ctx, Label& label) {
         setSetting(label.page, "speed", std::string(arg));
     } else if (cmd == "GAP-SENSE" || cmd == "BAR-SENSE" || cmd == "JOURNAL") {
         setSetting(label.page, "media tracking",
-                   cmd == "GAP-SENSE" ? "gaps" : cmd == "BAR-SENSE" ? "black mark" : "continuous");
+                   cmd == "GAP-SENSE"   ? "gaps"
+                   : cmd == "BAR-SENSE" ? "black mark"
+                                        : "continuous");
     } else if (cmd == "NO-PACE" || cmd == "PACE" || cmd == "TEAR" || cmd == "CUT") {
         setSetting(label.page, std::string(cmd), "on");
     } else {

@@ -23,7 +23,7 @@ Plane& tsplSelectColour(DecodeContext& ctx, Page& page, std::string_view argumen
 
 // Counts bitmaps of one kind for the page's graphics summary.
 struct GraphicTally {
-    std::string kind;     // "raw", "zlib", "hex", "Z64", "binary"
+    std::string kind;  // "raw", "zlib", "hex", "Z64", "binary"
     uint64_t count = 0;
     uint64_t rows = 0;
     uint64_t widthDots = 0;

@@ -79,13 +79,15 @@ Frame readFrame(DecodeContext& ctx) {
         std::snprintf(text, sizeof text, "the CRC-32 %08X of the frame body (found %08X)", want, crc);
         in.failAt(crcAt, text);
     }
-    std::vector<uint8_t> clear = f.encrypted ? decrypt(ctx, body, bodyAt) : std::vector<uint8_t>(body.begin(), body.end());
+    std::vector<uint8_t> clear =
+        f.encrypted ? decrypt(ctx, body, bodyAt) : std::vector<uint8_t>(body.begin(), body.end());
     if (clear.size() < 5) in.failAt(bodyAt, "a frame body of at least 5 bytes");
     f.cmd = clear[1];
     f.sub = clear[2];
     const size_t dataLength = clear[3] | (static_cast<size_t>(clear[4]) << 8);
     const size_t padding = clear.size() - 5 - std::min(dataLength, clear.size() - 5);
-    if (dataLength + 5 > clear.size() || (!f.encrypted && padding != 0) || (f.encrypted && (padding == 0 || padding > 16)))
+    if (dataLength + 5 > clear.size() || (!f.encrypted && padding != 0) ||
+        (f.encrypted && (padding == 0 || padding > 16)))
         in.failAt(bodyAt + 3, "a payload length that fits the frame body (" + std::to_string(dataLength) + " in " +
                                   std::to_string(clear.size()) + " body bytes)");
     f.payload.assign(clear.begin() + 5, clear.begin() + 5 + static_cast<ptrdiff_t>(dataLength));
@@ -125,7 +127,8 @@ void imageStart(DecodeContext& ctx, Transfer& t, const Frame& f) {
 void imageTree(DecodeContext& ctx, Transfer& t, const Frame& f) {
     const size_t n = f.payload.size() / 4;
     if (f.payload.size() % 4 != 0 || n % 2 == 0 || n > 511)
-        ctx.in.failAt(f.at, "a tree pack of 4 x (an odd count up to 511) bytes, not " + std::to_string(f.payload.size()));
+        ctx.in.failAt(f.at,
+                      "a tree pack of 4 x (an odd count up to 511) bytes, not " + std::to_string(f.payload.size()));
     std::vector<uint16_t> pre(n), in(n);
     for (size_t i = 0; i < n; ++i) {
         pre[i] = static_cast<uint16_t>(f.payload[2 * i] | (f.payload[2 * i + 1] << 8));
@@ -173,7 +176,8 @@ void settingCommand(Transfer& t, const Frame& f) {
     const auto& p = f.payload;
     const std::string key = std::to_string(f.cmd) + "/" + std::to_string(f.sub);
     if (key == "5/4" && p.size() == 3) {
-        setSetting(t.page, "darkness", std::to_string(p[1]) + (p[0] == 3 ? " (fine " + std::to_string(p[2]) + ")" : ""));
+        setSetting(t.page, "darkness",
+                   std::to_string(p[1]) + (p[0] == 3 ? " (fine " + std::to_string(p[2]) + ")" : ""));
     } else if (key == "5/7" && p.size() == 1) {
         setSetting(t.page, "speed", std::to_string(p[0]));
     } else if (key == "5/35" && p.size() == 1) {
@@ -189,9 +193,7 @@ void frameCommand(DecodeContext& ctx, Transfer& t, const Frame& f) {
         case 11: return imageStart(ctx, t, f);
         case 14: return imageTree(ctx, t, f);
         case 13: return imageData(ctx, t, f);
-        case 12:
-            t.tree.clear();
-            return;
+        case 12: t.tree.clear(); return;
         case 8: {
             if (f.payload.size() != 3) ctx.in.failAt(f.at, "a feed command with 3 payload bytes");
             const uint32_t amount = f.payload[1] | (f.payload[2] << 8);

@@ -111,8 +111,9 @@ std::string inflateExactly(std::span<const uint8_t> z, std::vector<uint8_t>& out
         s.avail_out = 1;
         rc = inflate(&s, Z_FINISH);
         inflateEnd(&s);
-        return rc == Z_STREAM_END && s.avail_out == 1 ? "" : "the zlib data holds more than the " +
-                                                                  std::to_string(expected) + " bytes announced";
+        return rc == Z_STREAM_END && s.avail_out == 1
+                   ? ""
+                   : "the zlib data holds more than the " + std::to_string(expected) + " bytes announced";
     }
     const std::string message = s.msg != nullptr ? s.msg : "truncated";
     inflateEnd(&s);

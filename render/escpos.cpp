@@ -99,7 +99,8 @@ void raster(DecodeContext& ctx, Receipt& r) {
         }
         r.pending.clear();
     }
-    if (blank && x > 0 && y > 0) r.marks.push_back({Mark::Kind::Feed, static_cast<uint32_t>(r.rows), y, "blank raster block"});
+    if (blank && x > 0 && y > 0)
+        r.marks.push_back({Mark::Kind::Feed, static_cast<uint32_t>(r.rows), y, "blank raster block"});
     r.segments.push_back({x, y, data});
     r.rows += y;
 }

@@ -38,7 +38,8 @@ Result render(std::span<const uint8_t> bytes, const Options& options) {
                     result.error = "no printer bytes";
                     return result;
                 }
-                in.fail("printer bytes: SIZE (TSPL), ^XA (ZPL), ! (CPCL), ESC @ or GS v 0 (ESC/POS) or A3 (device frame)");
+                in.fail(
+                    "printer bytes: SIZE (TSPL), ^XA (ZPL), ! (CPCL), ESC @ or GS v 0 (ESC/POS) or A3 (device frame)");
         }
     } catch (const DecodeError& e) {
         result.error = e.what();

@@ -42,16 +42,16 @@ struct Plane {
 struct Mark {
     enum class Kind { Feed, Cut };
     Kind kind = Kind::Feed;
-    uint32_t row = 0;    // first row it applies to
-    uint32_t rows = 0;   // rows of paper fed (0 for a cut)
-    std::string note;    // e.g. "line feed", "blank raster block", "partial cut"
+    uint32_t row = 0;   // first row it applies to
+    uint32_t rows = 0;  // rows of paper fed (0 for a cut)
+    std::string note;   // e.g. "line feed", "blank raster block", "partial cut"
 };
 
 struct Page {
     uint32_t width = 0;   // label or paper width in dots
     uint32_t height = 0;  // label or paper length in dots
     Plane black;
-    Plane red;            // two-colour TSPL only; empty otherwise
+    Plane red;  // two-colour TSPL only; empty otherwise
     std::vector<Mark> marks;
     // Settings in the order found: {"darkness", "8"}, {"speed", "4"},
     // {"media tracking", "gaps"}, {"copies", "1"} and the language's others.
@@ -64,18 +64,18 @@ struct Page {
 };
 
 struct Options {
-    Language language = Language::Unknown;  // Unknown: recognised from the bytes
-    uint32_t dpi = 0;                        // TSPL label size in dots; 0 means 203
+    Language language = Language::Unknown;      // Unknown: recognised from the bytes
+    uint32_t dpi = 0;                           // TSPL label size in dots; 0 means 203
     uint64_t maxPageDots = uint64_t{1} << 28;   // refuse larger pictures (32 MiB a plane)
     uint64_t maxTotalDots = uint64_t{1} << 30;  // and more than this over all pages
 };
 
 struct Result {
     Language language = Language::Unknown;
-    std::vector<Page> pages;                                   // pages decoded before any damage
-    std::vector<std::pair<std::string, std::string>> job;      // job-level facts (start and end sequences ...)
-    std::string error;        // "" when every byte was understood
-    uint64_t errorOffset = 0; // byte offset of the damage
+    std::vector<Page> pages;                               // pages decoded before any damage
+    std::vector<std::pair<std::string, std::string>> job;  // job-level facts (start and end sequences ...)
+    std::string error;                                     // "" when every byte was understood
+    uint64_t errorOffset = 0;                              // byte offset of the damage
 
     bool ok() const { return error.empty(); }
 };

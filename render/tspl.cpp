@@ -10,8 +10,8 @@ namespace kvrender {
 namespace {
 
 // TSPL commands that print something this renderer does not draw.
-constexpr std::string_view kNotDrawn[] = {"TEXT", "BARCODE", "QRCODE", "DMATRIX", "BOX", "BAR", "BLOCK",
-                                          "CIRCLE", "ELLIPSE", "PUTBMP", "PUTPCX", "REVERSE", "ERASE"};
+constexpr std::string_view kNotDrawn[] = {"TEXT",   "BARCODE", "QRCODE", "DMATRIX", "BOX",     "BAR",  "BLOCK",
+                                          "CIRCLE", "ELLIPSE", "PUTBMP", "PUTPCX",  "REVERSE", "ERASE"};
 // Set-up commands that are listed as they stand.
 constexpr std::string_view kListed[] = {"DIRECTION", "REFERENCE", "OFFSET", "SHIFT", "SET", "CODEPAGE"};
 
@@ -41,9 +41,9 @@ void sizeCommand(DecodeContext& ctx, Label& label, std::string_view arg, size_t 
     label.page.width = static_cast<uint32_t>(dots[0]);
     label.page.height = static_cast<uint32_t>(dots[1]);
     label.sized = true;
-    setSetting(label.page, "size", std::string(arg) + " (" + std::to_string(label.page.width) + " x " +
-                                       std::to_string(label.page.height) + " dots at " +
-                                       std::to_string(dpiOf(ctx)) + " dpi)");
+    setSetting(label.page, "size",
+               std::string(arg) + " (" + std::to_string(label.page.width) + " x " + std::to_string(label.page.height) +
+                   " dots at " + std::to_string(dpiOf(ctx)) + " dpi)");
 }
 
 void makeCanvas(DecodeContext& ctx, Label& label, size_t at) {
@@ -59,8 +59,8 @@ void mediaCommand(Label& label, std::string_view cmd, std::string_view arg) {
     const auto fields = splitFields(arg);
     const bool zeroGap = cmd == "GAP" && !fields.empty() && parseMeasure(fields[0], gap, unit) && gap == 0;
     const char* tracking = cmd == "BLINE" ? "black mark" : zeroGap ? "continuous" : "gaps";
-    setSetting(label.page, "media tracking", std::string(tracking) + " (" + std::string(cmd) + " " +
-                                                 std::string(arg) + ")");
+    setSetting(label.page, "media tracking",
+               std::string(tracking) + " (" + std::string(cmd) + " " + std::string(arg) + ")");
 }
 
 void bitmapCommand(DecodeContext& ctx, Label& label) {
@@ -86,9 +86,10 @@ void bitmapCommand(DecodeContext& ctx, Label& label) {
         in.expect(",", "a comma after the zlib block length");
         if (zlen < 0) in.failAt(at, "a zlib block length of 0 or more");
         const size_t zat = in.pos();
-        const std::string problem = inflateExactly(in.take(static_cast<size_t>(zlen), "the zlib block"), inflated,
-                                                   bytesWidth * rows);
-        if (!problem.empty()) in.failAt(zat, "a zlib block of " + std::to_string(bytesWidth * rows) + " bytes, but " + problem);
+        const std::string problem =
+            inflateExactly(in.take(static_cast<size_t>(zlen), "the zlib block"), inflated, bytesWidth * rows);
+        if (!problem.empty())
+            in.failAt(zat, "a zlib block of " + std::to_string(bytesWidth * rows) + " bytes, but " + problem);
         data = inflated;
     } else {
         in.failAt(at, "BITMAP mode 0 (overwrite) or 3 (zlib), not " + std::to_string(p[4]));
@@ -184,8 +185,8 @@ void GraphicTally::add(const std::string& what, int64_t atX, int64_t atY, uint64
 
 void GraphicTally::flush(Page& page, const std::string& name) {
     if (count == 0) return;
-    std::string line = name + " at " + std::to_string(x) + "," + std::to_string(y) + ": " +
-                       std::to_string(widthDots) + " x " + std::to_string(rows) + " dots, " + kind;
+    std::string line = name + " at " + std::to_string(x) + "," + std::to_string(y) + ": " + std::to_string(widthDots) +
+                       " x " + std::to_string(rows) + " dots, " + kind;
     if (count > 1) line += ", " + std::to_string(count) + " strips";
     page.graphics.push_back(line);
     *this = GraphicTally{};

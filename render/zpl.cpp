@@ -47,8 +47,8 @@ std::vector<uint8_t> graphicData(DecodeContext& ctx, uint64_t total, bool& z64) 
         if (text.size() != 2 * total) {
             const auto decoded = fromHex(bytes, bad);
             if (!decoded) in.failAt(at + bad, "a hexadecimal digit of the ^GFA data");
-            in.failAt(at, std::to_string(2 * total) + " hexadecimal digits of ^GFA data, not " +
-                              std::to_string(text.size()));
+            in.failAt(
+                at, std::to_string(2 * total) + " hexadecimal digits of ^GFA data, not " + std::to_string(text.size()));
         }
         auto decoded = fromHex(bytes, bad);
         if (!decoded) in.failAt(at + bad, "a hexadecimal digit of the ^GFA data");
@@ -137,7 +137,8 @@ bool command(DecodeContext& ctx, Format& f) {
     } else if (name == "^PR" || name == "~SD" || name == "^PQ") {
         setSetting(f.page, name == "^PR" ? "speed" : name == "~SD" ? "darkness" : "copies", std::string(params));
     } else if (name == "^PO") {
-        setSetting(f.page, "orientation", params == "I" ? "inverted, 180 degrees (^POI; shown as sent)" : std::string(params));
+        setSetting(f.page, "orientation",
+                   params == "I" ? "inverted, 180 degrees (^POI; shown as sent)" : std::string(params));
     } else if (name == "^LS" || name == "^LT" || name == "^MM" || name == "^MT") {
         setSetting(f.page, name, std::string(params));
     } else if (name != "^FS") {

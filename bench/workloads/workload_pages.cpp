@@ -32,15 +32,14 @@ void stroke(GreyPage& p, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h) {
 }
 
 // One line of glyph-like marks in cells of cellW x cellH dots.
-void textLine(GreyPage& p, uint32_t x0, uint32_t y0, uint32_t chars, uint32_t cellW, uint32_t cellH,
-              uint32_t salt) {
+void textLine(GreyPage& p, uint32_t x0, uint32_t y0, uint32_t chars, uint32_t cellW, uint32_t cellH, uint32_t salt) {
     const uint32_t pen = std::max(2u, cellW / 6);
     for (uint32_t c = 0; c < chars; ++c) {
         const uint32_t h = mix(c * 131u + salt);
         if (h % 9 == 0) continue;  // a space
         const uint32_t x = x0 + c * cellW;
         const uint32_t inner = cellW - pen - 2;
-        stroke(p, x + (h % 3) * inner / 2, y0, pen, cellH);                  // vertical stem
+        stroke(p, x + (h % 3) * inner / 2, y0, pen, cellH);                               // vertical stem
         if (h & 0x10) stroke(p, x, y0 + ((h >> 5) % 3) * (cellH - pen) / 2, inner, pen);  // bar
         if (h & 0x100) stroke(p, x + inner / 2, y0 + cellH / 2, pen, cellH / 2);
     }
@@ -90,7 +89,7 @@ GreyPage blank(uint32_t width, uint32_t height, uint32_t resolution) {
 GreyPage shippingLabel() {
     GreyPage p = blank(812, 1218, 203);
     frame(p, 12, 5);
-    picture(p, 40, 40, 200, 160);  // logo
+    picture(p, 40, 40, 200, 160);                                                   // logo
     for (uint32_t i = 0; i < 4; ++i) textLine(p, 270, 50 + i * 36, 30, 17, 24, i);  // sender
     fillRect(p, 12, 230, 788, 4, 0);
     for (uint32_t i = 0; i < 5; ++i) textLine(p, 60, 270 + i * 64, 18, 36, 50, 100 + i);  // addressee

@@ -200,8 +200,7 @@ int32_t kv_img2bin(uint8_t* image, uint32_t width, uint32_t height, int32_t meth
     if (text) {
         kvPrintf("sub-isText\n");
         applyCurve(image, count, kvToneCurveText);
-        return method == KVImageGrayTypeTattoo ? kv_cq_dither(image, width, height)
-                                               : kv_imgdiff(image, width, height);
+        return method == KVImageGrayTypeTattoo ? kv_cq_dither(image, width, height) : kv_imgdiff(image, width, height);
     }
     kvPrintf("sub-isImage\n");
     if (method == kMethodStuckiPictures) {

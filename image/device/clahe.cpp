@@ -95,7 +95,8 @@ void interpolate(uint8_t* block, uint32_t xRes, const Maps& m, uint32_t subX, ui
         uint8_t* p = block + size_t{yc} * xRes;
         for (uint32_t xc = 0, xi = subX; xc < subX; ++xc, --xi) {
             const uint8_t g = lut[p[xc]];
-            p[xc] = static_cast<uint8_t>((yi * (xi * m.lu[g] + xc * m.ru[g]) + yc * (xi * m.lb[g] + xc * m.rb[g])) / num);
+            p[xc] =
+                static_cast<uint8_t>((yi * (xi * m.lu[g] + xc * m.ru[g]) + yc * (xi * m.lb[g] + xc * m.rb[g])) / num);
         }
     }
 }
@@ -151,7 +152,8 @@ int CLAHE(uint8_t* image, uint32_t xRes, uint32_t yRes, uint8_t min, uint8_t max
     for (uint32_t ry = 0; ry < nrY; ++ry) {
         for (uint32_t rx = 0; rx < nrX; ++rx) {
             uint64_t* hist = &maps[size_t{nrBins} * (size_t{ry} * nrX + rx)];
-            makeHistogram(image + size_t{ry} * sizeY * xRes + size_t{rx} * sizeX, xRes, sizeX, sizeY, hist, nrBins, lut);
+            makeHistogram(image + size_t{ry} * sizeY * xRes + size_t{rx} * sizeX, xRes, sizeX, sizeY, hist, nrBins,
+                          lut);
             clipHistogram(hist, nrBins, limit);
             mapHistogram(hist, min, max, nrBins, nrPixels);
         }
@@ -181,8 +183,8 @@ uint32_t regionCount(uint32_t wanted, uint32_t size) {
 
 }  // namespace
 
-int imageHeightenHistogram(const uint8_t* source, uint8_t* destination, uint32_t width, uint32_t height,
-                           uint8_t tilesX, uint8_t tilesY, uint8_t bins, uint8_t clipLimit) {
+int imageHeightenHistogram(const uint8_t* source, uint8_t* destination, uint32_t width, uint32_t height, uint8_t tilesX,
+                           uint8_t tilesY, uint8_t bins, uint8_t clipLimit) {
     if (source == nullptr || destination == nullptr) return -1;
     const size_t n = size_t{width} * height;
     if (source != destination) std::memcpy(destination, source, n);

@@ -19,8 +19,8 @@ int CLAHE(uint8_t* image, uint32_t xRes, uint32_t yRes, uint8_t min, uint8_t max
 // width / height, or the given count when none below the size does) and the
 // source's own grey range. On a CLAHE error the destination equals the source.
 // Returns CLAHE's result. Source and destination may be the same plane.
-int imageHeightenHistogram(const uint8_t* source, uint8_t* destination, uint32_t width, uint32_t height,
-                           uint8_t tilesX, uint8_t tilesY, uint8_t bins, uint8_t clipLimit);
+int imageHeightenHistogram(const uint8_t* source, uint8_t* destination, uint32_t width, uint32_t height, uint8_t tilesX,
+                           uint8_t tilesY, uint8_t bins, uint8_t clipLimit);
 
 // Per-channel CLAHE of an RGB picture. `work` is 6 x width x height bytes: the
 // channels are split to offsets 3N, 4N, 5N, enhanced there and interleaved

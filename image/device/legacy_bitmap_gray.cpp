@@ -64,7 +64,8 @@ bool expandAndConvert(const BitmapIn& in, int bits, uint8_t* out) {
 void lookUp(const BitmapIn& in, int bits, const uint8_t table[16], uint8_t* out) {
     for (int32_t y = 0; y < in.height; ++y) {
         const uint8_t* row = in.pixels + static_cast<size_t>(y) * in.rowLength;
-        for (int32_t x = 0; x < in.width; ++x) out[static_cast<size_t>(y) * in.width + x] = table[indexAt(row, x, bits)];
+        for (int32_t x = 0; x < in.width; ++x)
+            out[static_cast<size_t>(y) * in.width + x] = table[indexAt(row, x, bits)];
     }
 }
 
@@ -109,12 +110,12 @@ bool convertByDepth(const BitmapIn& in, int32_t depth, int32_t flat, float light
 
 }  // namespace
 
-uint8_t* RGB2Gray(const uint8_t* pixels, int32_t length, const uint8_t* palette, int32_t paletteCount,
-                  int32_t depth, int32_t width, int32_t height, int32_t flat, float light) {
+uint8_t* RGB2Gray(const uint8_t* pixels, int32_t length, const uint8_t* palette, int32_t paletteCount, int32_t depth,
+                  int32_t width, int32_t height, int32_t flat, float light) {
     if (width <= 0 || height <= 0 || pixels == nullptr || length < 0) return nullptr;
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const BitmapIn in{pixels, static_cast<size_t>(length / height), palette, paletteCount,
-                      width,  height, static_cast<int>(light * 255.0f)};
+    const BitmapIn in{pixels, static_cast<size_t>(length / height), palette, paletteCount, width,
+                      height, static_cast<int>(light * 255.0f)};
     if (in.rowLength < rowBytesNeeded(depth, width)) return nullptr;
     auto* out = static_cast<uint8_t*>(std::malloc(n));
     if (out == nullptr) return nullptr;

@@ -39,8 +39,7 @@ struct Sample {
     double c[3];  // bytes 2, 1, 0 of the pixel, / 255
 };
 
-std::vector<Sample> samplePixels(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels,
-                                 int32_t bpp) {
+std::vector<Sample> samplePixels(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels, int32_t bpp) {
     const double scale = 64.0 / std::sqrt(static_cast<double>(width) * height);
     const int32_t sw = std::max<int32_t>(1, static_cast<int32_t>(std::lround(width * scale)));
     const int32_t sh = std::max<int32_t>(1, static_cast<int32_t>(std::lround(height * scale)));
@@ -79,8 +78,8 @@ int bestCandidate(const std::vector<Sample>& samples) {
         for (size_t i = 0; i < samples.size(); ++i) {
             const double g = w0 * diff[3 * i] + w1 * diff[3 * i + 1] + w2 * diff[3 * i + 2];
             const double c = contrast[i];
-            sum += std::log(std::exp(-(g + c) * (g + c) / kSigmaSquared) +
-                            std::exp(-(g - c) * (g - c) / kSigmaSquared));
+            sum +=
+                std::log(std::exp(-(g + c) * (g + c) / kSigmaSquared) + std::exp(-(g - c) * (g - c) / kSigmaSquared));
         }
         const float score = static_cast<float>(sum / static_cast<double>(samples.size()));
         if (score > bestScore) {
@@ -104,14 +103,14 @@ bool usablePixels(int32_t height, int32_t width, int32_t rowBytes, const uint8_t
 }  // namespace
 
 const uint8_t Wei[66][3] = {
-#define KV_W(k) {kWeights.w[k][0], kWeights.w[k][1], kWeights.w[k][2]}
-    KV_W(0),  KV_W(1),  KV_W(2),  KV_W(3),  KV_W(4),  KV_W(5),  KV_W(6),  KV_W(7),  KV_W(8),  KV_W(9),
-    KV_W(10), KV_W(11), KV_W(12), KV_W(13), KV_W(14), KV_W(15), KV_W(16), KV_W(17), KV_W(18), KV_W(19),
-    KV_W(20), KV_W(21), KV_W(22), KV_W(23), KV_W(24), KV_W(25), KV_W(26), KV_W(27), KV_W(28), KV_W(29),
-    KV_W(30), KV_W(31), KV_W(32), KV_W(33), KV_W(34), KV_W(35), KV_W(36), KV_W(37), KV_W(38), KV_W(39),
-    KV_W(40), KV_W(41), KV_W(42), KV_W(43), KV_W(44), KV_W(45), KV_W(46), KV_W(47), KV_W(48), KV_W(49),
-    KV_W(50), KV_W(51), KV_W(52), KV_W(53), KV_W(54), KV_W(55), KV_W(56), KV_W(57), KV_W(58), KV_W(59),
-    KV_W(60), KV_W(61), KV_W(62), KV_W(63), KV_W(64), KV_W(65),
+#define KV_W(k) \
+    { kWeights.w[k][0], kWeights.w[k][1], kWeights.w[k][2] }
+    KV_W(0),  KV_W(1),  KV_W(2),  KV_W(3),  KV_W(4),  KV_W(5),  KV_W(6),  KV_W(7),  KV_W(8),  KV_W(9),  KV_W(10),
+    KV_W(11), KV_W(12), KV_W(13), KV_W(14), KV_W(15), KV_W(16), KV_W(17), KV_W(18), KV_W(19), KV_W(20), KV_W(21),
+    KV_W(22), KV_W(23), KV_W(24), KV_W(25), KV_W(26), KV_W(27), KV_W(28), KV_W(29), KV_W(30), KV_W(31), KV_W(32),
+    KV_W(33), KV_W(34), KV_W(35), KV_W(36), KV_W(37), KV_W(38), KV_W(39), KV_W(40), KV_W(41), KV_W(42), KV_W(43),
+    KV_W(44), KV_W(45), KV_W(46), KV_W(47), KV_W(48), KV_W(49), KV_W(50), KV_W(51), KV_W(52), KV_W(53), KV_W(54),
+    KV_W(55), KV_W(56), KV_W(57), KV_W(58), KV_W(59), KV_W(60), KV_W(61), KV_W(62), KV_W(63), KV_W(64), KV_W(65),
 #undef KV_W
 };
 
@@ -129,8 +128,8 @@ std::vector<int32_t> GetRandArray(int32_t n) {
     return result;
 }
 
-int RealTimeRGB2gray(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels,
-                     int32_t bitsPerPixel, uint8_t* out) {
+int RealTimeRGB2gray(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels, int32_t bitsPerPixel,
+                     uint8_t* out) {
     if (!usablePixels(height, width, rowBytes, pixels, bitsPerPixel, out)) return 0;
     const int32_t bpp = bitsPerPixel / 8;
     int candidate = kFallbackCandidate;

@@ -25,14 +25,14 @@ enum RGB2GrayDepth : int32_t {
 // given depth code. `palette` holds `paletteCount` entries of 4 bytes. Null
 // when width x height is not positive, a row is too short for its pixels, or
 // memory runs out.
-uint8_t* RGB2Gray(const uint8_t* pixels, int32_t length, const uint8_t* palette, int32_t paletteCount,
-                  int32_t depth, int32_t width, int32_t height, int32_t flat, float light);
+uint8_t* RGB2Gray(const uint8_t* pixels, int32_t length, const uint8_t* palette, int32_t paletteCount, int32_t depth,
+                  int32_t width, int32_t height, int32_t flat, float light);
 
 // Decolourises 24- or 32-bit pixels (rows of rowBytes bytes) into the grey
 // image `out` of width x height bytes. Returns 1, or 0 for unusable arguments
 // or when a work buffer can't be had.
-int RealTimeRGB2gray(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels,
-                     int32_t bitsPerPixel, uint8_t* out);
+int RealTimeRGB2gray(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels, int32_t bitsPerPixel,
+                     uint8_t* out);
 // The same conversion; then grey pixels whose source is 90,90,90 or 91,91,91
 // are raised by trunc(light x 255), limited to 255. Returns 0.
 int RealTimeRGB2grayAddlight(int32_t height, int32_t width, int32_t rowBytes, const uint8_t* pixels,

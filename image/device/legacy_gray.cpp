@@ -32,9 +32,7 @@ const GrayProducts& products() {
 
 bool validSize(int32_t width, int32_t height) { return width > 0 && height > 0; }
 
-size_t pixelCount(int32_t width, int32_t height) {
-    return static_cast<size_t>(width) * static_cast<size_t>(height);
-}
+size_t pixelCount(int32_t width, int32_t height) { return static_cast<size_t>(width) * static_cast<size_t>(height); }
 
 uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -79,8 +77,7 @@ void argb2SingleGray(const uint8_t* argb, int32_t width, int32_t height, uint8_t
     for (size_t i = 0; i < n; ++i) out[i] = argbGrayValue(argb + 4 * i);
 }
 
-int32_t grayRGBA2SingleColor(const uint8_t* argb, int32_t width, int32_t height, uint8_t* out,
-                             uint8_t threshold) {
+int32_t grayRGBA2SingleColor(const uint8_t* argb, int32_t width, int32_t height, uint8_t* out, uint8_t threshold) {
     if (argb == nullptr || out == nullptr || !validSize(width, height)) return 0;
     const int32_t rowBytes = (width + 7) / 8;
     for (int32_t y = 0; y < height; ++y) {

@@ -17,8 +17,7 @@ void argb2SingleGray(const uint8_t* argb, int32_t width, int32_t height, uint8_t
 // Packs into one-bit rows of (width + 7) / 8 bytes (zero-filled by the caller):
 // a dot where byte 1 of the pixel is at most `threshold`. Returns the row
 // length, or 0 (nothing written) when width or height is below 1.
-int32_t grayRGBA2SingleColor(const uint8_t* argb, int32_t width, int32_t height, uint8_t* out,
-                             uint8_t threshold);
+int32_t grayRGBA2SingleColor(const uint8_t* argb, int32_t width, int32_t height, uint8_t* out, uint8_t threshold);
 
 // Randomised Floyd-Steinberg dither of a 32-bit image into pure black and
 // white (bytes 1 to 3 all 0 or all 255, byte 0 set to 255). The work happens in

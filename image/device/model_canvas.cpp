@@ -63,8 +63,8 @@ void copyZoomed(uint8_t* canvas, const Layout& l, const uint8_t* zoomed) {
 }
 
 // Zooms the page, places it on a white canvas of the layout's size.
-uint8_t* render(const char* model, const uint8_t* src, uint32_t srcW, uint32_t srcH, const Layout& l,
-                uint32_t* outW, uint32_t* outH) {
+uint8_t* render(const char* model, const uint8_t* src, uint32_t srcW, uint32_t srcH, const Layout& l, uint32_t* outW,
+                uint32_t* outH) {
     *outW = 0;
     *outH = 0;
     if (l.canvasW <= 0 || l.canvasH <= 0 || l.canvasW > UINT32_MAX || l.canvasH > UINT32_MAX) {
@@ -139,8 +139,8 @@ uint8_t* wideHeadCanvas(const char* model, const uint8_t* src, uint32_t srcW, ui
 
 // L50 and L50C for ordinary labels: 1664 dots, the page shortened by the
 // tear-bar rows and the feed factor, centred below a 24-row margin.
-uint8_t* l50Canvas(const char* model, float feed, const uint8_t* src, uint32_t srcW, uint32_t srcH,
-                   uint32_t* outW, uint32_t* outH) {
+uint8_t* l50Canvas(const char* model, float feed, const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW,
+                   uint32_t* outH) {
     if (!usable(src, srcW, srcH, outW, outH)) return clearSizes(outW, outH), nullptr;
     const int64_t rows = static_cast<int64_t>(srcH) - kL50TearRows - 2 * kTopMargin;
     if (rows <= 0) return refuse(model, srcW, srcH, outW, outH);

@@ -17,12 +17,10 @@ uint8_t* driveBitmapZoomToL60(const uint8_t* src, uint32_t srcW, uint32_t srcH, 
 // L50 (1): 1664 dots wide; needs more than 207 rows.
 uint8_t* driveBitmapZoomToL50(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW, uint32_t* outH);
 // L50C for ordinary labels (6): as L50 with the L50C feed factor.
-uint8_t* driveBitmapZoomToL50C_Normal(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW,
-                                      uint32_t* outH);
+uint8_t* driveBitmapZoomToL50C_Normal(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW, uint32_t* outH);
 // L50B (3): 2496 dots wide.
 uint8_t* driveBitmapZoomToL50B(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW, uint32_t* outH);
 // L50C for tattoo transfers (4): 1664 dots wide, mirrored left to right.
-uint8_t* driveBitmapZoomToL50C_Tattoo(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW,
-                                      uint32_t* outH);
+uint8_t* driveBitmapZoomToL50C_Tattoo(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW, uint32_t* outH);
 // L60B (5): min(width - 79, 1646) dots wide; needs more than 79 dots.
 uint8_t* driveBitmapZoomToL60B(const uint8_t* src, uint32_t srcW, uint32_t srcH, uint32_t* outW, uint32_t* outH);

@@ -16,8 +16,8 @@ struct DiffTap {
 
 // Stucki weights over 42.
 constexpr DiffTap kStucki[] = {
-    {1, 0, 8},  {2, 0, 4},  {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4},
-    {2, 1, 2},  {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4},  {1, 2, 2}, {2, 2, 1},
+    {1, 0, 8}, {2, 0, 4},  {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4},
+    {2, 1, 2}, {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4},  {1, 2, 2}, {2, 2, 1},
 };
 // Floyd-Steinberg weights over 16.
 constexpr DiffTap kFloydSteinberg[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
@@ -80,11 +80,14 @@ void sharpening(const uint8_t* source, uint8_t* destination, uint32_t width, uin
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* line = source + y * width;
         uint32_t* out = &rows[y * width];
-        windowSums(width, r, [&](int64_t i) { return line[i]; }, [&](int64_t i, uint64_t s) { out[i] = static_cast<uint32_t>(s); });
+        windowSums(
+            width, r, [&](int64_t i) { return line[i]; },
+            [&](int64_t i, uint64_t s) { out[i] = static_cast<uint32_t>(s); });
     }
     for (size_t x = 0; x < width; ++x) {
-        windowSums(height, r, [&](int64_t i) { return rows[static_cast<size_t>(i) * width + x]; },
-                   [&](int64_t i, uint64_t s) { box[static_cast<size_t>(i) * width + x] = static_cast<uint32_t>(s); });
+        windowSums(
+            height, r, [&](int64_t i) { return rows[static_cast<size_t>(i) * width + x]; },
+            [&](int64_t i, uint64_t s) { box[static_cast<size_t>(i) * width + x] = static_cast<uint32_t>(s); });
     }
     const int64_t divisor = 4 * r * (r + 1);
     for (size_t i = 0; i < n; ++i) {

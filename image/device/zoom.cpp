@@ -17,9 +17,8 @@ constexpr float kLighten = 15.0f;
 // Source position of destination index i: (i + 0.4999999) x src / dst - 0.5,
 // in double, stored as float.
 float sourcePosition(uint64_t i, uint64_t srcSize, uint64_t dstSize) {
-    return static_cast<float>((static_cast<double>(i) + 0.4999999) * static_cast<double>(srcSize) /
-                                  static_cast<double>(dstSize) -
-                              0.5);
+    return static_cast<float>(
+        (static_cast<double>(i) + 0.4999999) * static_cast<double>(srcSize) / static_cast<double>(dstSize) - 0.5);
 }
 
 // First of the four taps (floor(s) - 1) and their kernel weights.

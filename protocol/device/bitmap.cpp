@@ -19,9 +19,7 @@ uint8_t lastByteMask(uint32_t width) {
 
 }  // namespace
 
-uint8_t reverseBits(uint8_t byte) {
-    return kBitReverse[byte];
-}
+uint8_t reverseBits(uint8_t byte) { return kBitReverse[byte]; }
 
 MallocBitmap allocBitmap(uint32_t width, uint32_t height) {
     const size_t n = bitmapBytes(width, height);

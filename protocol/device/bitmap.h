@@ -24,9 +24,7 @@ struct MallocBitmap {
 };
 
 // Bytes of a width x height bitmap.
-inline size_t bitmapBytes(uint32_t width, uint32_t height) {
-    return (size_t{width} + 7) / 8 * height;
-}
+inline size_t bitmapBytes(uint32_t width, uint32_t height) { return (size_t{width} + 7) / 8 * height; }
 
 // A zeroed bitmap (bytes null when the memory can't be had).
 MallocBitmap allocBitmap(uint32_t width, uint32_t height);
@@ -38,8 +36,7 @@ void turnBitmap180(MallocBitmap& bitmap);
 // Blank margins (top and left are the full size when there is no dot).
 ImageGap measureGap(const uint8_t* bits, uint32_t width, uint32_t height);
 // Grey rows of `width` copied into rows of `newWidth`, the new columns white.
-std::vector<uint8_t> padRowsWhite(const std::vector<uint8_t>& grey, uint32_t width, uint32_t height,
-                                  uint32_t newWidth);
+std::vector<uint8_t> padRowsWhite(const std::vector<uint8_t>& grey, uint32_t width, uint32_t height, uint32_t newWidth);
 
 // The byte with its bit order reversed.
 uint8_t reverseBits(uint8_t byte);

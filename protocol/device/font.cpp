@@ -150,7 +150,7 @@ bool pixInitialised = false;
 
 }  // namespace
 
-const std::array<uint8_t, kFontGlyphCount * kFontGlyphBytes> ASCIICode12x16 = packFont();
+const std::array<uint8_t, kFontGlyphCount* kFontGlyphBytes> ASCIICode12x16 = packFont();
 
 std::array<uint8_t, kFontGlyphCount * kFontGlyphDots> ASCIICode12x16Pix{};
 

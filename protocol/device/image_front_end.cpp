@@ -58,9 +58,8 @@ MallocBitmap convertColourChain(const uint8_t* pixels, uint32_t width, uint32_t 
     SingleColorDataParam single = creatDefaultSingleColorDataParam();
     ErrDiffParam diffuse{.kernel = 0, .bilevel = 1, .autoThreshold = 1};
     PrintParam print{.threshold = imgThresholdValue, .invertColor = 0, .reverse = rotation == 180 ? 1u : 0u};
-    const int done = rgb2PrintData(rgb.data(), bitmap.bytes.get(), width, height, nullptr, &single, nullptr,
-                                   nullptr, mode == kImageModeColourChainDiffuse ? &diffuse : nullptr, &print,
-                                   nullptr);
+    const int done = rgb2PrintData(rgb.data(), bitmap.bytes.get(), width, height, nullptr, &single, nullptr, nullptr,
+                                   mode == kImageModeColourChainDiffuse ? &diffuse : nullptr, &print, nullptr);
     if (done == 0) return {};
     return bitmap;
 }
@@ -156,8 +155,8 @@ MallocBitmap convert(const uint8_t* pixels, uint32_t width, uint32_t height, uin
 // (a grey value expanded as driveGetDataFromGrayImage expands it), found by
 // running the conversions themselves over the 256 such pixels.
 struct EqualByteGreys {
-    uint8_t argb[256];    // gray, argb2SingleGray: threshold and binarisation modes
-    uint8_t chain[256];   // KVImageConvertRGBA2Gray: the KVImage chain modes
+    uint8_t argb[256];   // gray, argb2SingleGray: threshold and binarisation modes
+    uint8_t chain[256];  // KVImageConvertRGBA2Gray: the KVImage chain modes
     bool chainKnown = false;
 };
 
@@ -250,15 +249,14 @@ uint8_t* finishBitmap(MallocBitmap bitmap, uint32_t mode, uint8_t invert, uint16
 
 }  // namespace
 
-uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                      uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation) {
+uint8_t* getImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth, uint32_t* outHeight,
+                      uint32_t mode, uint8_t invert, uint16_t rotation) {
     if (pixels == nullptr || !usableSize(width, height) || mode > kImageModeBinarisePhoto) return nullptr;
-    return finishBitmap(convert(pixels, width, height, mode, rotation), mode, invert, rotation, outWidth,
-                        outHeight);
+    return finishBitmap(convert(pixels, width, height, mode, rotation), mode, invert, rotation, outWidth, outHeight);
 }
 
-uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height,
-                                   uint16_t rotation, uint32_t mode) {
+uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, uint32_t* height, uint16_t rotation,
+                                   uint32_t mode) {
     if (grayImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
     const size_t count = size_t{*width} * *height;
@@ -267,8 +265,7 @@ uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, ui
         MallocBytes copy(static_cast<uint8_t*>(std::malloc(count)));
         if (!copy) return nullptr;
         std::memcpy(copy.get(), grayImage, count);
-        return finishBitmap(convertGrayImage(std::move(copy), *width, *height, mode), mode, 0, rotation, width,
-                            height);
+        return finishBitmap(convertGrayImage(std::move(copy), *width, *height, mode), mode, 0, rotation, width, height);
     }
     std::unique_ptr<uint8_t[]> pixels;
     try {
@@ -284,8 +281,7 @@ uint8_t* driveGetDataFromGrayImage(const uint8_t* grayImage, uint32_t* width, ui
     return getImageData(pixels.get(), *width, *height, width, height, mode, 0, rotation);
 }
 
-uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height,
-                                   uint16_t rotation) {
+uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, uint32_t* height, uint16_t rotation) {
     if (rgbaImage == nullptr || width == nullptr || height == nullptr) return nullptr;
     if (!usableSize(*width, *height)) return nullptr;
     const size_t count = size_t{*width} * *height;
@@ -307,8 +303,7 @@ uint8_t* driveGetDataFromRGBAImage(const uint8_t* rgbaImage, uint32_t* width, ui
 }
 
 uint8_t* getRGBAImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                          uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
-                          uint32_t* byteCount) {
+                          uint32_t* outHeight, uint32_t mode, uint8_t invert, uint16_t rotation, uint32_t* byteCount) {
     if (byteCount != nullptr) *byteCount = 0;
     uint32_t w = 0;
     uint32_t h = 0;
@@ -345,8 +340,8 @@ MallocBitmap convertGrayImage(MallocBytes grey, uint32_t width, uint32_t height,
     }
 }
 
-ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth,
-                     uint32_t* outHeight, uint32_t mode, uint8_t invert) {
+ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* outWidth, uint32_t* outHeight,
+                     uint32_t mode, uint8_t invert) {
     uint32_t w = 0;
     uint32_t h = 0;
     MallocBytes bits(getImageData(pixels, width, height, &w, &h, mode, invert, 0));
@@ -356,6 +351,4 @@ ImageGap getImageGap(const uint8_t* pixels, uint32_t width, uint32_t height, uin
     return measureGap(bits.get(), w, h);
 }
 
-uint8_t priva_invertHex(uint8_t byte) {
-    return reverseBits(byte);
-}
+uint8_t priva_invertHex(uint8_t byte) { return reverseBits(byte); }

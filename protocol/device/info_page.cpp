@@ -44,9 +44,8 @@ SendPack getPrintPrinterInfoData(const char* mac, const char* firmware, const ch
     generatePix();
     const auto text = [](const char* s) { return std::string_view(s == nullptr ? "" : s); };
     const std::array<std::string, kLines> lines = {
-        "TIME: " + std::string(text(time)), " MAC: " + std::string(text(mac)),
-        "  FW: " + std::string(text(firmware)), "  SN: " + std::string(text(serial)),
-        " APP: " + std::string(text(application))};
+        "TIME: " + std::string(text(time)), " MAC: " + std::string(text(mac)), "  FW: " + std::string(text(firmware)),
+        "  SN: " + std::string(text(serial)), " APP: " + std::string(text(application))};
     MallocBitmap bitmap = allocBitmap(kPageWidth, kLines * kFontHeight);
     if (!bitmap.bytes) return kvGetEmptyProtocolPack();
     for (uint32_t i = 0; i < kLines; ++i) drawLine(bitmap.bytes.get(), i, lines[i]);

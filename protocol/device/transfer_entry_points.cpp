@@ -8,8 +8,8 @@
 #include "protocol/device/bitmap.h"
 #include "protocol/device/image_front_end.h"
 #include "protocol/image_transfer.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 
@@ -18,18 +18,16 @@ constexpr uint32_t kModeGreyBytes = 254;
 constexpr uint32_t kModeReadyBitmap = 255;
 
 // Both transfers take the width in whole bytes of dots.
-uint32_t paddedWidth(uint32_t width) {
-    return static_cast<uint32_t>((uint64_t{width} + 7) / 8 * 8);
-}
+uint32_t paddedWidth(uint32_t width) { return static_cast<uint32_t>((uint64_t{width} + 7) / 8 * 8); }
 
-SendPack sendBitmap(const uint8_t* bitmap, uint32_t width, uint32_t height, bool raw, uint8_t selector,
-                    uint8_t option, uint16_t endValue1, uint8_t endValue2) {
+SendPack sendBitmap(const uint8_t* bitmap, uint32_t width, uint32_t height, bool raw, uint8_t selector, uint8_t option,
+                    uint16_t endValue1, uint8_t endValue2) {
     if (bitmap == nullptr || width == 0 || height == 0 || width > 0xFFFFFFF8u) return kvGetEmptyProtocolPack();
     const uint32_t w = paddedWidth(width);
     uint32_t size = 0;
     if (raw) {
-        SendPackPtr measured(getAllImageData(bitmap, w, height, selector, option, kStartFlag, endValue1, endValue2,
-                                             &size));
+        SendPackPtr measured(
+            getAllImageData(bitmap, w, height, selector, option, kStartFlag, endValue1, endValue2, &size));
         if (size == 0) return kvGetEmptyProtocolPack();
         return getAllImageData(bitmap, w, height, selector, option, kStartFlag, endValue1, endValue2, &size);
     }
@@ -56,8 +54,8 @@ MallocBitmap packGreyBytes(const uint8_t* pixels, uint32_t width, uint32_t heigh
     return bitmap;
 }
 
-MallocBitmap convertForPrint(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode,
-                             uint8_t invert, uint16_t rotation) {
+MallocBitmap convertForPrint(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t mode, uint8_t invert,
+                             uint16_t rotation) {
     if (mode == kModeGreyBytes) return packGreyBytes(pixels, width, height);
     if (mode == kModeReadyBitmap) {
         MallocBitmap bitmap = allocBitmap(width, height);
@@ -81,8 +79,8 @@ SendPack getPrintData(const uint8_t* bitmap, uint32_t width, uint32_t height, ui
 }
 
 SendPack getPrintImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* resultWidth,
-                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
-                           uint8_t selector, uint8_t option, uint16_t endValue1, uint8_t endValue2) {
+                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation, uint8_t selector,
+                           uint8_t option, uint16_t endValue1, uint8_t endValue2) {
     if (resultWidth != nullptr) *resultWidth = 0;
     if (resultHeight != nullptr) *resultHeight = 0;
     if (pixels == nullptr || width == 0 || height == 0 || uint64_t{width} * height > (1ull << 28)) {
@@ -95,13 +93,11 @@ SendPack getPrintImageData(const uint8_t* pixels, uint32_t width, uint32_t heigh
     return getPrintData(bitmap.bytes.get(), bitmap.width, bitmap.height, selector, option, endValue1, endValue2);
 }
 
-SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector,
-                                   uint8_t option, uint16_t endValue1, uint8_t endValue2) {
+SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector, uint8_t option,
+                                   uint16_t endValue1, uint8_t endValue2) {
     const SendPackPtr pattern(kvGetRateLinePack(width, height, rate));
     if (pattern.empty()) return kvGetEmptyProtocolPack();
     return getPrintData(pattern.data(), paddedWidth(width), height, selector, option, endValue1, endValue2);
 }
 
-SendPack getPrintBlockTestImageData(void) {
-    return kvGetEmptyProtocolPack();
-}
+SendPack getPrintBlockTestImageData(void) { return kvGetEmptyProtocolPack(); }

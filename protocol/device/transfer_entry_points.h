@@ -28,12 +28,12 @@ SendPack getPrintData(const uint8_t* bitmap, uint32_t width, uint32_t height, ui
 // (width + 7) / 8 bytes; any other mode: getImageData. The out pointers (may
 // be null) receive the size of the bitmap sent.
 SendPack getPrintImageData(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t* resultWidth,
-                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation,
-                           uint8_t selector, uint8_t option, uint16_t endValue1, uint8_t endValue2);
+                           uint32_t* resultHeight, uint32_t mode, uint8_t invert, uint16_t rotation, uint8_t selector,
+                           uint8_t option, uint16_t endValue1, uint8_t endValue2);
 
 // The rate-line test pattern (kvGetRateLinePack) of width x height dots.
-SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector,
-                                   uint8_t option, uint16_t endValue1, uint8_t endValue2);
+SendPack getPrintRateLineImageData(uint32_t width, uint32_t height, double rate, uint8_t selector, uint8_t option,
+                                   uint16_t endValue1, uint8_t endValue2);
 
 // The block test image: not supported, always the empty SendPack.
 SendPack getPrintBlockTestImageData(void);

@@ -21,12 +21,18 @@ char* cacheField(KVConnectionCache& c, const char* key) {
         char* text;
     };
     const Field fields[] = {
-        {"devName", c.devNameStr},          {"firmware", c.firmwareStr},
-        {"hwVer", c.hwVerStr},              {"sn", c.snStr},
-        {"manufacturer", c.manufacturerStr}, {"devProdType", c.devProdTypeStr},
-        {"supportPaperSize", c.supportPaperSizeStr}, {"dpi", c.dpiStr},
-        {"widthMaxDot", c.widthMaxDotStr},  {"batteryVoltage", c.batteryVoltageStr},
-        {"batteryPercent", c.batteryPercentStr}, {"batteryState", c.batteryStateStr},
+        {"devName", c.devNameStr},
+        {"firmware", c.firmwareStr},
+        {"hwVer", c.hwVerStr},
+        {"sn", c.snStr},
+        {"manufacturer", c.manufacturerStr},
+        {"devProdType", c.devProdTypeStr},
+        {"supportPaperSize", c.supportPaperSizeStr},
+        {"dpi", c.dpiStr},
+        {"widthMaxDot", c.widthMaxDotStr},
+        {"batteryVoltage", c.batteryVoltageStr},
+        {"batteryPercent", c.batteryPercentStr},
+        {"batteryState", c.batteryStateStr},
     };
     for (const Field& f : fields)
         if (std::strcmp(f.key, key) == 0) return f.text;
@@ -35,8 +41,10 @@ char* cacheField(KVConnectionCache& c, const char* key) {
 
 void cacheValue(KVConnectionCache& c, const char* key, const char* value) {
     const uint32_t number = uint32_t(std::strtoul(value, nullptr, 10));
-    if (std::strcmp(key, "pVer") == 0) c.pVer = number;
-    else if (std::strcmp(key, "pAlgo") == 0) c.pAlgo = number;
+    if (std::strcmp(key, "pVer") == 0)
+        c.pVer = number;
+    else if (std::strcmp(key, "pAlgo") == 0)
+        c.pAlgo = number;
     else if (std::strcmp(key, "pBuffLength") == 0) {
         setDownFileOnePackage(number > kPieceOverhead ? number - kPieceOverhead : 0);
     } else if (char* text = cacheField(c, key)) {

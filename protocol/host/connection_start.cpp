@@ -8,8 +8,8 @@
 #include "protocol/command_payload.h"
 #include "protocol/frame.h"
 #include "protocol/host/reply_decoder.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 extern "C" {
 

@@ -4,8 +4,8 @@
 #include "protocol/command_builders.h"
 #include "protocol/host/reply_analysis.h"
 #include "protocol/host/reply_fields.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 

@@ -95,15 +95,24 @@ void KVSZ_DecodeReset(void) { restart(gstKVSZCmdDecodeInfo); }
 void KVSZ_Packet_Decode(uint8_t byte) {
     KVSZCmdDecodeInfo& d = gstKVSZCmdDecodeInfo;
     switch (d.state) {
-        case 0: case 1: case 2: case 3:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
             d.counter = 0;
-            if (byte != kHead[d.state]) d.state = byte == kHead[0] ? 1 : 0;  // the byte may start the next packet
-            else if (d.state == 3) startLength(d);
-            else ++d.state;
+            if (byte != kHead[d.state])
+                d.state = byte == kHead[0] ? 1 : 0;  // the byte may start the next packet
+            else if (d.state == 3)
+                startLength(d);
+            else
+                ++d.state;
             break;
         case 4: onLengthByte(d, byte); break;
         case 5: onBodyByte(d, byte); break;
-        case 6: case 7: case 8: case 9:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
             if (byte != kTail[d.state - 6]) {
                 restart(d);
             } else if (d.state == 9) {

@@ -16,11 +16,11 @@ enum { KVSZ_BODY_MAX = 2048, KVSZ_REPORT_SIZE = 2048 };
 // A request. data (dataLength bytes) stays owned by whoever filled it.
 struct KVSZPacket {
     uint32_t head;
-    uint32_t length;      // body length: dataLength + 4
-    uint32_t command;     // low 8 bits sent
-    uint8_t reserved;     // offset 9, 0
-    uint8_t random;       // offset 10, chosen when the record is created
-    uint8_t status;       // offset 11, 0 in requests
+    uint32_t length;   // body length: dataLength + 4
+    uint32_t command;  // low 8 bits sent
+    uint8_t reserved;  // offset 9, 0
+    uint8_t random;    // offset 10, chosen when the record is created
+    uint8_t status;    // offset 11, 0 in requests
     uint8_t* data;
     uint32_t tail;
     uint32_t dataLength;
@@ -37,17 +37,17 @@ SendPack KVSZ_Set_PrinterWiFi(const char* ssid, const char* password);
 
 // The decoder record.
 struct KVSZCmdDecodeInfo {
-    uint32_t state;        // 0 to 9
-    uint32_t bodyLength;   // at most KVSZ_BODY_MAX
+    uint32_t state;       // 0 to 9
+    uint32_t bodyLength;  // at most KVSZ_BODY_MAX
     uint8_t command;
     uint8_t reserved;
     uint8_t random;
-    uint8_t status;        // 1 = success
-    uint32_t dataLength;   // bodyLength - 4
+    uint8_t status;       // 1 = success
+    uint32_t dataLength;  // bodyLength - 4
     uint8_t body[KVSZ_BODY_MAX];
     char report[KVSZ_REPORT_SIZE];
     uint16_t counter;
-    uint8_t flags;         // bit 0: a complete packet is waiting
+    uint8_t flags;  // bit 0: a complete packet is waiting
 };
 extern KVSZCmdDecodeInfo gstKVSZCmdDecodeInfo;
 

@@ -5,19 +5,19 @@
 #include <cjson/cJSON.h>
 
 #include "protocol/host/reply_fields.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 namespace {
 
 enum class Form : uint8_t {
-    Empty,      // no report, result 1
-    Text,       // {key: payload text}
-    TextReport, // the payload text is the report
-    Number,     // {key: number}
-    Tenths,     // {key: number / 10}
-    Tagged,     // tagged list
-    Custom,     // a function of its own
+    Empty,       // no report, result 1
+    Text,        // {key: payload text}
+    TextReport,  // the payload text is the report
+    Number,      // {key: number}
+    Tenths,      // {key: number / 10}
+    Tagged,      // tagged list
+    Custom,      // a function of its own
 };
 
 using CustomFn = uint32_t (*)(KVCmdDecodeInfo&, PayloadBytes);
@@ -72,7 +72,9 @@ uint32_t colourSupport(KVCmdDecodeInfo& d, PayloadBytes p) {
     return kvStoreReport(d, report);
 }
 
-uint32_t darkness(KVCmdDecodeInfo& d, PayloadBytes p) { return kvReportBytes(d, p, {"coarseDarkness", "fineDarkness"}); }
+uint32_t darkness(KVCmdDecodeInfo& d, PayloadBytes p) {
+    return kvReportBytes(d, p, {"coarseDarkness", "fineDarkness"});
+}
 
 uint32_t paperType(KVCmdDecodeInfo& d, PayloadBytes p) {
     if (p.size() < 3) return KV_RESULT_FAILED;
@@ -106,14 +108,13 @@ uint32_t badSpot(KVCmdDecodeInfo& d, PayloadBytes p) {
 }
 
 // Image start, end and tree: acknowledged without a report.
-uint32_t imageAck(KVCmdDecodeInfo& d, PayloadBytes) {
-    return d.kind == kKindReply ? KV_RESULT_NONE : KV_RESULT_FAILED;
-}
+uint32_t imageAck(KVCmdDecodeInfo& d, PayloadBytes) { return d.kind == kKindReply ? KV_RESULT_NONE : KV_RESULT_FAILED; }
 // Image data: acknowledged whatever the kind byte.
 uint32_t imageDataAck(KVCmdDecodeInfo&, PayloadBytes) { return KV_RESULT_NONE; }
 
 constexpr uint8_t R = kKindReply, N = kKindNotice;
 
+// clang-format off
 constexpr Entry kEntries[] = {
     {1, 1, R, Form::Tagged, nullptr, nullptr},           {1, 2, R, Form::Empty, nullptr, nullptr},
     {1, 3, R, Form::Custom, nullptr, systemInfo},        {1, 4, R, Form::Tagged, nullptr, nullptr},
@@ -160,6 +161,7 @@ constexpr Entry kEntries[] = {
     {5, 27, R, Form::Empty, nullptr, nullptr}, {5, 35, R, Form::Empty, nullptr, nullptr},
     {7, 1, N, Form::Tagged, nullptr, nullptr}, {7, 2, R, Form::Tagged, nullptr, nullptr},
 };
+// clang-format on
 
 const Entry* findEntry(uint8_t cmd, uint8_t sub) {
     for (const Entry& e : kEntries)

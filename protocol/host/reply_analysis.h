@@ -10,10 +10,10 @@
 extern "C" {
 
 // Result codes of the analysis.
-#define KV_RESULT_NONE 0u     /* acknowledged, no report */
-#define KV_RESULT_OK 1u       /* report ready */
-#define KV_RESULT_FAILED 2u   /* printer failure, malformed payload, or a report too long for its field */
-#define KV_RESULT_UNKNOWN 3u  /* unknown class or sub-command */
+#define KV_RESULT_NONE 0u    /* acknowledged, no report */
+#define KV_RESULT_OK 1u      /* report ready */
+#define KV_RESULT_FAILED 2u  /* printer failure, malformed payload, or a report too long for its field */
+#define KV_RESULT_UNKNOWN 3u /* unknown class or sub-command */
 
 // Analyses the handed-over frame; the report is cleared first.
 uint32_t analysisPack(void);

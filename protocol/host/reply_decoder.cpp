@@ -7,8 +7,8 @@
 
 #include "protocol/aes128.h"
 #include "protocol/crc32.h"
-#include "protocol/protocol_state.h"
 #include "protocol/printer_families.h"
+#include "protocol/protocol_state.h"
 
 KVCmdDecodeInfo gstKVCmdDecodeInfo{};
 
@@ -123,12 +123,16 @@ void HAL_KV_Packet_Decode(uint8_t byte) {
             if (byte == 0xA3) d.state = kWait1E;
             break;
         case kWait1E:
-            if (byte == 0x1E) d.state = kWaitType;
-            else resync(d, byte);
+            if (byte == 0x1E)
+                d.state = kWaitType;
+            else
+                resync(d, byte);
             break;
         case kWaitType:
-            if (byte == uint8_t(type)) d.state = kEncryption;
-            else resync(d, byte);
+            if (byte == uint8_t(type))
+                d.state = kEncryption;
+            else
+                resync(d, byte);
             break;
         case kEncryption: startHeader(d, byte); break;
         case kLength: onLengthByte(d, byte); break;

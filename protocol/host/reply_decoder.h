@@ -13,18 +13,18 @@ enum { KV_DECODE_BODY_MAX = 2050, KV_DECODE_REPORT_SIZE = 4096, KV_DECODE_JSON_M
 
 // The one decoder record of the process.
 struct KVCmdDecodeInfo {
-    uint8_t state;            // 0 to 6
-    uint32_t encryptType;     // high nibble of the frame's byte 3
-    uint16_t bodyLength;      // from the length field, at most KV_DECODE_BODY_MAX
-    uint32_t receivedCrc;     // the frame's CRC, low byte first
-    uint8_t cmd;              // set on hand-over
-    uint8_t subCmd;           // set on hand-over
-    uint8_t kind;             // (packetKind << 4) | replyFlag of the frame
-    uint16_t payloadLength;   // payload bytes at the start of body after hand-over
+    uint8_t state;           // 0 to 6
+    uint32_t encryptType;    // high nibble of the frame's byte 3
+    uint16_t bodyLength;     // from the length field, at most KV_DECODE_BODY_MAX
+    uint32_t receivedCrc;    // the frame's CRC, low byte first
+    uint8_t cmd;             // set on hand-over
+    uint8_t subCmd;          // set on hand-over
+    uint8_t kind;            // (packetKind << 4) | replyFlag of the frame
+    uint16_t payloadLength;  // payload bytes at the start of body after hand-over
     uint8_t body[KV_DECODE_BODY_MAX];
     char report[KV_DECODE_REPORT_SIZE];  // JSON text of the last analysis
-    uint16_t counter;         // position within the current field
-    uint8_t flags;            // bit 0: a complete, checked frame is waiting
+    uint16_t counter;                    // position within the current field
+    uint8_t flags;                       // bit 0: a complete, checked frame is waiting
     uint32_t computedCrc;
     uint32_t crcSeed;
 };
@@ -58,7 +58,7 @@ struct ReceivePack {
     uint8_t kind;
     uint8_t cmd;
     uint8_t subCmd;
-    uint8_t failed;   // 1 for results 2 and above
+    uint8_t failed;  // 1 for results 2 and above
     char* json;
 };
 

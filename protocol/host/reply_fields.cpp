@@ -63,9 +63,12 @@ bool tagValue(TagForm form, PayloadBytes v, std::string* out) {
         case TagForm::Tenths: break;
     }
     if (!kvReadNumber(v, uint32_t(v.size()), &n)) return false;  // longer than four bytes
-    if (form == TagForm::Hundredths) *out = kvFormat("%0.2lf", n / 100.0);
-    else if (form == TagForm::Tenths) *out = kvFormat("%0.1lf", n / 10.0);
-    else *out = kvFormat("%d", int32_t(n));
+    if (form == TagForm::Hundredths)
+        *out = kvFormat("%0.2lf", n / 100.0);
+    else if (form == TagForm::Tenths)
+        *out = kvFormat("%0.1lf", n / 10.0);
+    else
+        *out = kvFormat("%d", int32_t(n));
     return true;
 }
 

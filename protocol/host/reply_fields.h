@@ -43,7 +43,7 @@ uint32_t kvStoreReport(KVCmdDecodeInfo& info, const JsonReport& report);
 // Empties the report.
 void kvClearReport(KVCmdDecodeInfo& info);
 
-uint32_t kvReportText(KVCmdDecodeInfo& info, PayloadBytes payload);                    // payload text is the report
+uint32_t kvReportText(KVCmdDecodeInfo& info, PayloadBytes payload);                      // payload text is the report
 uint32_t kvReportTextKey(KVCmdDecodeInfo& info, PayloadBytes payload, const char* key);  // {key: text}
 // {key: number of the first (payload length & 0xFF) bytes}, tenths "%0.1lf".
 uint32_t kvReportNumber(KVCmdDecodeInfo& info, PayloadBytes payload, const char* key, bool tenths);

@@ -33,10 +33,9 @@ struct TableOf {
 };
 
 constexpr TableOf kTables[] = {
-    {1, 1, kProtocol},    {1, 4, kProduct},     {1, 10, kHardware},  {1, 14, kBattery},
-    {1, 15, kBattery},    {1, 18, kPrintState}, {1, 19, kPrintState}, {1, 31, kBuffer},
-    {3, 6, kWifiConfig},  {3, 7, kWifiInfo},    {4, 13, kBleState},  {5, 15, kTph},
-    {7, 1, kNfc},         {7, 2, kNfc},
+    {1, 1, kProtocol},    {1, 4, kProduct},     {1, 10, kHardware}, {1, 14, kBattery},   {1, 15, kBattery},
+    {1, 18, kPrintState}, {1, 19, kPrintState}, {1, 31, kBuffer},   {3, 6, kWifiConfig}, {3, 7, kWifiInfo},
+    {4, 13, kBleState},   {5, 15, kTph},        {7, 1, kNfc},       {7, 2, kNfc},
 };
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,14 +46,13 @@ AppServer::AppServer(int watchdogSeconds)
     : deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(watchdogSeconds)) {
     port_ = kvcups::freeLoopbackPort();
     for (const char* d : {"state", "spool", "run", "out", "home"}) mkdir(temp_.file(d).c_str(), 0700);
-    std::vector<std::string> args = {kvlabelPath(),
-                                     "server",
-                                     "-o", "server-port=" + std::to_string(port_),
-                                     "-o", "listen-hostname=localhost",
-                                     "-o", "state-directory=" + temp_.file("state"),
-                                     "-o", "spool-directory=" + temp_.file("spool"),
-                                     "-o", "log-file=" + temp_.file("server.log"),
-                                     "-o", "log-level=debug"};
+    std::vector<std::string> args = {kvlabelPath(), "server",
+                                     "-o",          "server-port=" + std::to_string(port_),
+                                     "-o",          "listen-hostname=localhost",
+                                     "-o",          "state-directory=" + temp_.file("state"),
+                                     "-o",          "spool-directory=" + temp_.file("spool"),
+                                     "-o",          "log-file=" + temp_.file("server.log"),
+                                     "-o",          "log-level=debug"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -70,7 +69,10 @@ AppServer::AppServer(int watchdogSeconds)
         setenv("HOME", home.c_str(), 1);
         setenv("LSAN_OPTIONS", "suppressions=" KV_LSAN_SUPPRESSIONS, 1);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0) { dup2(fd, 1); dup2(fd, 2); }
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -106,8 +108,8 @@ AppServer::~AppServer() {
         std::filesystem::create_directories(keep);
         for (const char* f : {"server.log", "server.out"}) {
             std::error_code ec;
-            std::filesystem::copy_file(temp_.file(f), keep + "/" + f,
-                                       std::filesystem::copy_options::overwrite_existing, ec);
+            std::filesystem::copy_file(temp_.file(f), keep + "/" + f, std::filesystem::copy_options::overwrite_existing,
+                                       ec);
         }
         std::fprintf(stderr, "server logs kept in %s\n", keep.c_str());
     }

@@ -3,11 +3,11 @@
 // beeper, initialise) follows. The printer is a socket the test reads with a
 // tiny receive buffer, so the application is held mid-page until the test has
 // cancelled the job.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,7 +30,8 @@ bool readSome(int fd, std::string& into, size_t want, int timeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];
     while (into.size() < want) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -79,10 +80,11 @@ TEST(CancelJob, NoPartialPageAndTheEscPosEndSequence) {
     constexpr int kPages = 6;
     std::vector<PwgPage> pages;
     for (int i = 0; i < kPages; ++i) pages.push_back(greyTestPage(576, 20000, 203));
-    const std::string attrs = "  ATTR keyword kovali-print-mode threshold\n"
-                              "  ATTR keyword kovali-cutter job-end\n"
-                              "  ATTR keyword kovali-beeper job-end\n"
-                              "  ATTR keyword kovali-cash-drawer drawer1-end\n";
+    const std::string attrs =
+        "  ATTR keyword kovali-print-mode threshold\n"
+        "  ATTR keyword kovali-cutter job-end\n"
+        "  ATTR keyword kovali-beeper job-end\n"
+        "  ATTR keyword kovali-cash-drawer drawer1-end\n";
     IppJob job{.attrs = attrs, .document = pwgStream(pages), .endState = "7"};
     auto printed = std::async(std::launch::async, [&] { return printIppJob(server, "pos", job); });
 

@@ -2,8 +2,8 @@
 // to the status request with a status word (cover open, paper out) and the
 // printer's printer-state-reasons say so; a printer that stays silent gets
 // no reason invented.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -75,8 +75,8 @@ private:
 
 // The reply to the status request (class 1 / 19): tagged list, printStatus.
 std::vector<uint8_t> statusReply(uint16_t statusWord) {
-    const uint8_t payload[] = {1, 2, 0, static_cast<uint8_t>(statusWord), static_cast<uint8_t>(statusWord >> 8),
-                               2, 1, 0, 0};
+    const uint8_t payload[] = {1, 2, 0, static_cast<uint8_t>(statusWord), static_cast<uint8_t>(statusWord >> 8), 2,
+                               1, 0, 0};
     setODMType(28);  // frames of the model family our device kinds use
     ProtocolPackHead head{1, 19, 0, 2, 1, sizeof payload};
     SendPack pack = kvGetProtocolPack(head, payload);
@@ -100,10 +100,16 @@ TEST(DeviceStatus, AnsweredStatusWordBecomesStateReasons) {
     ASSERT_TRUE(server.up()) << server.log();
     FakeDevicePrinter answering(statusReply(0x0003));  // cover open, paper out
     FakeDevicePrinter silent({});
-    ASSERT_EQ(server.kvlabel({"add", "-d", "l50", "-m", "kvl50", "-v",
-                              "socket://127.0.0.1:" + std::to_string(answering.port())}).status, 0);
-    ASSERT_EQ(server.kvlabel({"add", "-d", "quiet", "-m", "kvl60", "-v",
-                              "socket://127.0.0.1:" + std::to_string(silent.port())}).status, 0);
+    ASSERT_EQ(server
+                  .kvlabel({"add", "-d", "l50", "-m", "kvl50", "-v",
+                            "socket://127.0.0.1:" + std::to_string(answering.port())})
+                  .status,
+              0);
+    ASSERT_EQ(
+        server
+            .kvlabel({"add", "-d", "quiet", "-m", "kvl60", "-v", "socket://127.0.0.1:" + std::to_string(silent.port())})
+            .status,
+        0);
     std::string reasons;
     for (int i = 0; i < 50 && reasons.find("media-empty") == std::string::npos; ++i) {
         reasons = stateReasons(server, "l50");

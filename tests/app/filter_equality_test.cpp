@@ -120,7 +120,8 @@ kvtest::RasterPage cupsPage(const PwgPage& p) {
     const bool alphaFirst = std::string(detect_linux_distro()) == "Debian";
     for (size_t i = 0; i + 2 < p.pixels.size(); i += 3) {
         if (alphaFirst) r.data.push_back(0xFF);
-        r.data.insert(r.data.end(), p.pixels.begin() + static_cast<long>(i), p.pixels.begin() + static_cast<long>(i) + 3);
+        r.data.insert(r.data.end(), p.pixels.begin() + static_cast<long>(i),
+                      p.pixels.begin() + static_cast<long>(i) + 3);
         if (!alphaFirst) r.data.push_back(0xFF);
     }
     return r;
@@ -184,8 +185,9 @@ TEST_P(FilterEquality, SamePageSameBytes) {
     FAIL() << "bytes differed in every attempt";
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKind, FilterEquality, ::testing::ValuesIn(cases()),
-                         [](const auto& instance) { return instance.param.driver + "_" + std::to_string(instance.index); });
+INSTANTIATE_TEST_SUITE_P(EveryKind, FilterEquality, ::testing::ValuesIn(cases()), [](const auto& instance) {
+    return instance.param.driver + "_" + std::to_string(instance.index);
+});
 
 }  // namespace
 }  // namespace kvapptest

@@ -36,8 +36,8 @@ void writeSample(const fs::path& dir, const std::string& name) {
         return;
     }
     if (path.extension() == ".jpg") {
-        const PwgPage page = name.find("gray") != std::string::npos ? greyTestPage(300, 200, 100)
-                                                                     : colourTestPage(300, 200, 100);
+        const PwgPage page =
+            name.find("gray") != std::string::npos ? greyTestPage(300, 200, 100) : colourTestPage(300, 200, 100);
         writeJpeg(path, page.width, page.height, page.channels, page.pixels);
         return;
     }
@@ -82,8 +82,8 @@ SuiteRun runSuite(const std::string& driver) {
     std::ofstream(document, std::ios::binary) << pwgStream({greyTestPage(kind->dpi, kind->dpi, kind->dpi)});
     // printer-up-time counts whole seconds: the suite wants it above 0.
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    run.result = server.ipptool(
-        {"-t", "-f", document, server.printerUri("p"), (dir / "ipp-everywhere.test").string()}, 240);
+    run.result =
+        server.ipptool({"-t", "-f", document, server.printerUri("p"), (dir / "ipp-everywhere.test").string()}, 240);
     run.serverDied = !server.alive();
     return run;
 }

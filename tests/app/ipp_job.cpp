@@ -31,8 +31,8 @@ kvcups::CommandResult printIppJob(AppServer& server, const std::string& printer,
                              "{\n  NAME \"Wait for the job\"\n  OPERATION Get-Job-Attributes\n" +
                              kOperationGroup +
                              "  ATTR integer job-id $job-id\n  STATUS successful-ok\n  DELAY 0.1\n"
-                             "  EXPECT job-state WITH-VALUE >" + std::to_string(std::stoi(job.endState) - 1) +
-                             " REPEAT-NO-MATCH REPEAT-LIMIT 300\n}\n";
+                             "  EXPECT job-state WITH-VALUE >" +
+                             std::to_string(std::stoi(job.endState) - 1) + " REPEAT-NO-MATCH REPEAT-LIMIT 300\n}\n";
     const std::string path = writeFile(server, "job" + std::to_string(serial) + ".test", test);
     return server.ipptool({"-t", server.printerUri(printer), path}, 90);
 }

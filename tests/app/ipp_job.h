@@ -11,9 +11,9 @@ namespace kvapptest {
 
 struct IppJob {
     std::string format = "image/pwg-raster";
-    std::string attrs;          // ipptool lines for the job-attributes group
-    std::string document;       // bytes of the document
-    std::string endState = "9"; // job-state to wait for (9 completed)
+    std::string attrs;           // ipptool lines for the job-attributes group
+    std::string document;        // bytes of the document
+    std::string endState = "9";  // job-state to wait for (9 completed)
 };
 
 // Sends the job and waits (bounded) until it reaches endState; returns the

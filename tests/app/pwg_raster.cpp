@@ -47,8 +47,8 @@ namespace {
 // Grey value of the test pattern at a dot.
 uint8_t pattern(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
     if (y < height / 4) return static_cast<uint8_t>(x * 255 / (width ? width : 1));  // ramp
-    if (y < height / 2) return ((x / 3) % 4 == 0 || (y / 5) % 6 == 0) ? 0 : 255;    // text-like strokes
-    if (y < 3 * height / 4) return x < width / 2 ? 0 : 128;                        // solid black, mid grey
+    if (y < height / 2) return ((x / 3) % 4 == 0 || (y / 5) % 6 == 0) ? 0 : 255;     // text-like strokes
+    if (y < 3 * height / 4) return x < width / 2 ? 0 : 128;                          // solid black, mid grey
     return 255;
 }
 
@@ -58,7 +58,8 @@ PwgPage greyTestPage(uint32_t width, uint32_t height, uint32_t dpi) {
     PwgPage p{width, height, 1, dpi, {}};
     p.pixels.resize(static_cast<size_t>(width) * height);
     for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) p.pixels[static_cast<size_t>(y) * width + x] = pattern(x, y, width, height);
+        for (uint32_t x = 0; x < width; ++x)
+            p.pixels[static_cast<size_t>(y) * width + x] = pattern(x, y, width, height);
     }
     return p;
 }

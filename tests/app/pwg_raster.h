@@ -9,9 +9,9 @@
 namespace kvapptest {
 
 struct PwgPage {
-    uint32_t width = 0;      // dots
-    uint32_t height = 0;     // rows
-    uint32_t channels = 1;   // 1 sgray_8, 3 srgb_8
+    uint32_t width = 0;     // dots
+    uint32_t height = 0;    // rows
+    uint32_t channels = 1;  // 1 sgray_8, 3 srgb_8
     uint32_t dpi = 203;
     std::vector<uint8_t> pixels;  // height x width x channels
 };

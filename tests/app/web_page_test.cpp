@@ -38,8 +38,7 @@ TEST(WebPage, DarknessChangedInTheFormReachesTheNextJob) {
     ASSERT_TRUE(browser.ready()) << browser.error();
     ASSERT_TRUE(browser.open(server.webUrl("/tspl/printing"))) << browser.error();
     // 80 % of the printer's sixteen levels is DENSITY 12.
-    ASSERT_TRUE(browser.click(browser.find(R"(select[name="print-darkness"] option[value="80"])")))
-        << browser.error();
+    ASSERT_TRUE(browser.click(browser.find(R"(select[name="print-darkness"] option[value="80"])"))) << browser.error();
     ASSERT_TRUE(browser.click(browser.find(R"(form#form input[type="submit"])"))) << browser.error();
     // The saved page shows the new choice.
     std::string selected;

@@ -57,8 +57,8 @@ std::string http(int port, const std::string& method, const std::string& path, c
     std::string reply;
     if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         const std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
-                                    "Content-Type: application/json\r\nContent-Length: " +
-                                    std::to_string(body.size()) + "\r\n\r\n" + body;
+                                    "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                                    "\r\n\r\n" + body;
         if (write(s, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
             // Read up to the end of the body that Content-Length announces
             // (the driver may keep the connection open).
@@ -118,7 +118,10 @@ Browser::Browser() {
         if (child == 0) {
             signal(SIGTERM, SIG_DFL);
             const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (fd >= 0) { dup2(fd, 1); dup2(fd, 2); }
+            if (fd >= 0) {
+                dup2(fd, 1);
+                dup2(fd, 2);
+            }
             execl(driver.c_str(), driver.c_str(), portArg.c_str(), "--allowed-ips=127.0.0.1", nullptr);
             _exit(127);
         }
@@ -131,10 +134,11 @@ Browser::Browser() {
     for (int i = 0; i < 100 && http(port_, "GET", "/status", "").empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    const std::string args = R"(["--headless","--no-sandbox","--disable-gpu","--disable-quic","--no-first-run",)"
-                             R"("--disable-background-networking","--disable-component-update","--disable-sync",)"
-                             R"("--disable-dev-shm-usage","--disable-crash-reporter","--disable-breakpad","--window-size=1100,1300","--user-data-dir=)" +
-                             profile_.file("profile") + R"("])";
+    const std::string args =
+        R"(["--headless","--no-sandbox","--disable-gpu","--disable-quic","--no-first-run",)"
+        R"("--disable-background-networking","--disable-component-update","--disable-sync",)"
+        R"("--disable-dev-shm-usage","--disable-crash-reporter","--disable-breakpad","--window-size=1100,1300","--user-data-dir=)" +
+        profile_.file("profile") + R"("])";
     const std::string caps = R"({"capabilities":{"alwaysMatch":{"goog:chromeOptions":{"binary":")" + chromium +
                              R"(","args":)" + args + "}}}}";
     Json reply = parse(http(port_, "POST", "/session", caps));
@@ -167,9 +171,7 @@ std::string Browser::command(const std::string& method, const std::string& path,
     return print(value);
 }
 
-bool Browser::open(const std::string& url) {
-    return !command("POST", "/url", R"({"url":")" + url + R"("})").empty();
-}
+bool Browser::open(const std::string& url) { return !command("POST", "/url", R"({"url":")" + url + R"("})").empty(); }
 
 std::string Browser::find(const std::string& css) {
     Json body(cJSON_CreateObject(), &cJSON_Delete);

@@ -8,7 +8,10 @@
 
 namespace {
 
-struct Files { std::vector<std::pair<std::string, std::string>> files; std::string want; };
+struct Files {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string want;
+};
 
 TEST(DetectLinuxDistro, ReadsOsReleaseThenTheOlderReleaseFiles) {
     const Files cases[] = {

@@ -21,14 +21,18 @@ std::string makeServerBin(const std::string& dir) {
     const fs::path filter = fs::path(dir) / "filter" / "rastertokvlabel";
     fs::copy_file(builtFilter(), filter, fs::copy_options::overwrite_existing, ec);
     if (ec) return "cannot copy the built filter: " + ec.message();
-    fs::permissions(filter, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec, ec);
+    fs::permissions(filter,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
     for (const char* sub : {"backend", "cgi-bin", "daemon", "driver", "monitor", "notifier"}) {
         if (fs::exists(system / sub)) fs::create_directory_symlink(system / sub, fs::path(dir) / sub, ec);
     }
     // The scheduler runs filters as an unprivileged user: the folders must be readable.
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec, ec);
+    fs::permissions(dir,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
     return "";
 }
 

@@ -47,16 +47,22 @@ protected:
         const std::string d = dir_.path();
         fs::permissions(d, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                fs::perms::others_read | fs::perms::others_exec);
-        for (const char* sub : {"root", "spool", "spool/tmp", "log", "state", "cache", "out"}) fs::create_directories(d + "/" + sub);
+        for (const char* sub : {"root", "spool", "spool/tmp", "log", "state", "cache", "out"})
+            fs::create_directories(d + "/" + sub);
         ASSERT_EQ(makeServerBin(d + "/serverbin"), "");
         port_ = freeLoopbackPort();
         ASSERT_GT(port_, 0);
         writeText(d + "/cupsd.conf", cupsdConf(port_));
-        writeText(d + "/cups-files.conf",
-                  "ServerRoot " + d + "/root\nServerBin " + d + "/serverbin\nStateDir " + d + "/state\n"
-                  "CacheDir " + d + "/cache\nRequestRoot " + d + "/spool\nTempDir " + d + "/spool/tmp\n"
-                  "ErrorLog " + d + "/log/error_log\nAccessLog " + d + "/log/access_log\n"
-                  "PageLog " + d + "/log/page_log\nFileDevice Yes\n");
+        writeText(d + "/cups-files.conf", "ServerRoot " + d + "/root\nServerBin " + d + "/serverbin\nStateDir " + d +
+                                              "/state\n"
+                                              "CacheDir " +
+                                              d + "/cache\nRequestRoot " + d + "/spool\nTempDir " + d +
+                                              "/spool/tmp\n"
+                                              "ErrorLog " +
+                                              d + "/log/error_log\nAccessLog " + d +
+                                              "/log/access_log\n"
+                                              "PageLog " +
+                                              d + "/log/page_log\nFileDevice Yes\n");
         ASSERT_TRUE(daemon_.start({findProgram("cupsd"), "-f", "-c", d + "/cupsd.conf", "-s", d + "/cups-files.conf"},
                                   d + "/log/cupsd.out"));
         ASSERT_TRUE(waitUntilListening()) << errorLog();
@@ -91,7 +97,8 @@ protected:
             ADD_FAILURE() << "lp failed: " << lp.out << lp.err;
             return 0;
         }
-        http_t* http = httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
+        http_t* http =
+            httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
         int state = 0;
         for (int i = 0; i < 600 && http != nullptr && state == 0; ++i) {
             cups_job_t* jobs = nullptr;
@@ -114,8 +121,8 @@ TEST_P(Scheduler, PrintsJobsWithOptionsAndWithPpdDefaults) {
     const PrinterKind& kind = GetParam();
     const std::string queue = kindName(kind);
     const std::string device = dir_.file("out/" + queue + ".prn");
-    const CommandResult add = runCommand(
-        {"lpadmin", "-p", queue, "-E", "-v", "file:" + device, "-P", ppdDir() + "/" + kind.ppd}, env(), 30);
+    const CommandResult add =
+        runCommand({"lpadmin", "-p", queue, "-E", "-v", "file:" + device, "-P", ppdDir() + "/" + kind.ppd}, env(), 30);
     ASSERT_EQ(add.status, 0) << add.out << add.err;
 
     std::vector<std::string> options = kind.options;
@@ -144,8 +151,10 @@ TEST_P(QueueDefaults, LpadminTurnsCompressionOn) {
     const PrinterKind& kind = GetParam();
     const std::string queue = kindName(kind);
     const std::string device = dir_.file("out/" + queue + ".prn");
-    ASSERT_EQ(runCommand({"lpadmin", "-p", queue, "-E", "-v", "file:" + device, "-P", ppdDir() + "/" + kind.ppd},
-                         env(), 30).status, 0);
+    ASSERT_EQ(
+        runCommand({"lpadmin", "-p", queue, "-E", "-v", "file:" + device, "-P", ppdDir() + "/" + kind.ppd}, env(), 30)
+            .status,
+        0);
     const CommandResult set = runCommand({"lpadmin", "-p", queue, "-o", "IsCompressie-default=1"}, env(), 30);
     ASSERT_EQ(set.status, 0) << set.out << set.err;
     ASSERT_EQ(printAndWait(queue, {"PageSize=" + kind.pageSize}), IPP_JSTATE_COMPLETED) << errorLog();

@@ -29,8 +29,8 @@ protected:
     }
 
     CommandResult convert(const PrinterKind& kind, const std::vector<std::string>& options) {
-        std::vector<std::string> argv = {"cupsfilter", "-e", "-c", conf_, "-p", ppdDir() + "/" + kind.ppd,
-                                         "-m", "printer/foo"};
+        std::vector<std::string> argv = {"cupsfilter", "-e",         "-c", conf_, "-p", ppdDir() + "/" + kind.ppd,
+                                         "-m",         "printer/foo"};
         for (const auto& o : options) argv.insert(argv.end(), {"-o", o});
         argv.push_back(samplePdf());
         return runCommand(argv, {}, 120);
@@ -74,10 +74,13 @@ INSTANTIATE_TEST_SUITE_P(Kovali, CupsFilterChain, ::testing::ValuesIn(printerKin
 // The largest custom size each PPD allows, rendered by the real chain, is
 // within the filter's page bound: printed as one well-formed page, no error.
 TEST_F(CupsFilterChain, LargestCustomSizesArePrinted) {
-    const struct { const char* ppd; const char* size; } cases[] = {
-        {"kvpos80.ppd", "Custom.80x3000mm"},      // 203 dpi, the longest roll page
-        {"kvl50b.ppd", "Custom.216x1000mm"},      // 300 dpi, the largest page of all
-        {"kvtspl2c.ppd", "Custom.104x1000mm"},    // RGBA pages
+    const struct {
+        const char* ppd;
+        const char* size;
+    } cases[] = {
+        {"kvpos80.ppd", "Custom.80x3000mm"},    // 203 dpi, the longest roll page
+        {"kvl50b.ppd", "Custom.216x1000mm"},    // 300 dpi, the largest page of all
+        {"kvtspl2c.ppd", "Custom.104x1000mm"},  // RGBA pages
     };
     for (const auto& c : cases) {
         const auto kind = std::find_if(printerKinds().begin(), printerKinds().end(),

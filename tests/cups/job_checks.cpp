@@ -32,7 +32,8 @@ std::string sizeLine(const PrintedBitmap& b, int dpi) {
 
 void expectTspl(const PrinterKind& k, const PrintedPage& page, double wPt, double hPt, bool ink) {
     const bool twoColour = k.language == Language::TwoColourTspl;
-    for (const std::string& colour : twoColour ? std::vector<std::string>{"BLACK", "RED"} : std::vector<std::string>{""}) {
+    for (const std::string& colour :
+         twoColour ? std::vector<std::string>{"BLACK", "RED"} : std::vector<std::string>{""}) {
         const PrintedBitmap* b = page.bitmap(colour);
         ASSERT_NE(b, nullptr) << "no bitmap " << colour;
         expectWidth(b->widthDots, wPt, k.dpi, "BITMAP " + colour);
@@ -66,15 +67,10 @@ void expectOnePage(const PrinterKind& k, const PrintedJob& job, double wPt, doub
     const double printableW = wPt - k.sideMarginsPt;
     switch (k.language) {
         case Language::Tspl:
-        case Language::TwoColourTspl:
-            expectTspl(k, page, printableW, hPt, ink);
-            return;
+        case Language::TwoColourTspl: expectTspl(k, page, printableW, hPt, ink); return;
         case Language::Zpl:
-        case Language::SfZpl:
-            EXPECT_EQ(job.job.contains("prefix"), k.language == Language::SfZpl);
-            break;
-        default:
-            break;
+        case Language::SfZpl: EXPECT_EQ(job.job.contains("prefix"), k.language == Language::SfZpl); break;
+        default: break;
     }
     ASSERT_EQ(page.bitmaps.size(), 1u);
     const PrintedBitmap& b = page.bitmaps[0];

@@ -16,8 +16,7 @@ bool isStandInOutput(const PrinterKind& kind, const std::string& bytes);
 // Records a test failure for every way the job differs from one well-formed
 // page of the kind on the given page size (points); expectInk asks for printed
 // dots on the page (and in both colours for the two-colour printer).
-void expectOnePage(const PrinterKind& kind, const PrintedJob& job, double widthPt, double heightPt,
-                   bool expectInk);
+void expectOnePage(const PrinterKind& kind, const PrintedJob& job, double widthPt, double heightPt, bool expectInk);
 
 // The value the parsed job holds for a key, looked up in the first page's
 // settings, then among the job-level facts; "<absent>" when neither has it.

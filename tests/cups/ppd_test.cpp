@@ -24,7 +24,8 @@ TEST_P(KovaliPpd, PassesCupstestppd) {
     std::filesystem::create_directories(filterDir);
     std::filesystem::create_symlink(builtFilter(), filterDir / "rastertokvlabel");
 
-    const CommandResult r = runCommand({"cupstestppd", "-W", "all", "-R", root.path(), ppdDir() + "/" + GetParam().ppd});
+    const CommandResult r =
+        runCommand({"cupstestppd", "-W", "all", "-R", root.path(), ppdDir() + "/" + GetParam().ppd});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find(": PASS"), std::string::npos) << r.out;
     // Accepted warnings: the sizes keep the CUPS wNNNhNNN names (and A4, Letter,

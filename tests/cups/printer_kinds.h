@@ -14,22 +14,23 @@ namespace kvcups {
 enum class Language { Tspl, TwoColourTspl, Zpl, SfZpl, Cpcl, EscPos, Device };
 
 struct PrinterKind {
-    std::string ppd;            // file name below the built PPD directory
+    std::string ppd;  // file name below the built PPD directory
     Language language;
-    int devType;                // what the filter must read from the PPD
+    int devType;  // what the filter must read from the PPD
     int dpi;
-    std::string pageSize;       // PageSize choice of the test job
-    double widthPt, heightPt;   // that page size in points
-    double sideMarginsPt;       // left + right hardware margins
-    std::vector<std::string> options;        // non-default options of the test job
-    std::string optionKey, optionValue;      // where the option shows up
-    std::string defaultKey, defaultValue;    // a PPD default as it shows up
-    int canvasWidth = 0;        // device models: width of the printed image (0: not fixed)
+    std::string pageSize;                  // PageSize choice of the test job
+    double widthPt, heightPt;              // that page size in points
+    double sideMarginsPt;                  // left + right hardware margins
+    std::vector<std::string> options;      // non-default options of the test job
+    std::string optionKey, optionValue;    // where the option shows up
+    std::string defaultKey, defaultValue;  // a PPD default as it shows up
+    int canvasWidth = 0;                   // device models: width of the printed image (0: not fixed)
 };
 
 inline std::string ppdDir() { return KV_PPD_DIR; }
 
 inline const std::vector<PrinterKind>& printerKinds() {
+    // clang-format off
     static const std::vector<PrinterKind> kinds = {
         {"kvtspl2.ppd", Language::Tspl, 161, 203, "w142h85", 141.73, 85.04, 0,
          {"Darkness=12", "PrintMode=0"}, "DENSITY", "12", "DENSITY", "8"},
@@ -63,6 +64,7 @@ inline const std::vector<PrinterKind>& printerKinds() {
         {"kvl60b.ppd", Language::Device, 5, 203, "A4", 595, 842, 0,
          {"Darkness=12"}, "5/4", "03 0C 08", "5/4", "03 08 08"},
     };
+    // clang-format on
     return kinds;
 }
 

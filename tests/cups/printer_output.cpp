@@ -41,7 +41,10 @@ struct Reader {
         return b;
     }
     uint8_t byte() { return static_cast<uint8_t>(take(1)[0]); }
-    uint32_t le16() { const uint32_t lo = byte(); return lo | (static_cast<uint32_t>(byte()) << 8); }
+    uint32_t le16() {
+        const uint32_t lo = byte();
+        return lo | (static_cast<uint32_t>(byte()) << 8);
+    }
 };
 
 uint64_t countBits(const std::string& data, bool onesPrint) {
@@ -69,7 +72,8 @@ std::vector<long> readFields(Reader& r, int count, char sep) {
     std::vector<long> out;
     for (int i = 0; i < count; ++i) {
         const size_t end = r.s.find(sep, r.pos);
-        if (end == std::string::npos || end - r.pos > 20) throw Malformed("missing field at byte " + std::to_string(r.pos));
+        if (end == std::string::npos || end - r.pos > 20)
+            throw Malformed("missing field at byte " + std::to_string(r.pos));
         out.push_back(numbers(r.s.substr(r.pos, end - r.pos))[0]);
         r.pos = end + 1;
     }
@@ -80,7 +84,8 @@ std::string inflateAll(const std::string& z, size_t expected) {
     std::string out(expected, '\0');
     uLongf len = static_cast<uLongf>(expected);
     if (uncompress(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(z.data()),
-                   static_cast<uLong>(z.size())) != Z_OK || len != expected)
+                   static_cast<uLong>(z.size())) != Z_OK ||
+        len != expected)
         throw Malformed("zlib block does not inflate to " + std::to_string(expected) + " bytes");
     return out;
 }
@@ -100,8 +105,7 @@ std::string fromHex(const std::string& hex) {
 }
 
 std::string fromBase64(const std::string& text) {
-    static const std::string alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     uint32_t acc = 0;
     int bits = 0;
@@ -123,7 +127,8 @@ uint16_t crc16Xmodem(const std::string& data) {
     uint16_t crc = 0;
     for (unsigned char c : data) {
         crc ^= static_cast<uint16_t>(c << 8);
-        for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
     }
     return crc;
 }
@@ -262,7 +267,8 @@ PrintedJob parseZpl(const std::string& bytes) {
                     data = fromHex(r.take(static_cast<size_t>(p[0]) * 2));
                     r.expect("\r\n");
                 }
-                addStrip(page, "", static_cast<uint32_t>(p[2]), static_cast<uint32_t>(p[0] / p[2]), countBits(data, true));
+                addStrip(page, "", static_cast<uint32_t>(p[2]), static_cast<uint32_t>(p[0] / p[2]),
+                         countBits(data, true));
             }
             const std::string tail = r.line();
             if (tail.rfind("^PQ", 0) != 0 || tail.size() < 6 || tail.substr(tail.size() - 3) != "^XZ")

@@ -11,10 +11,10 @@
 namespace kvcups {
 
 struct PrintedBitmap {
-    std::string colour;       // "" or, for the two-colour printers, "BLACK" / "RED"
-    uint32_t widthDots = 0;   // bytes per row x 8
+    std::string colour;      // "" or, for the two-colour printers, "BLACK" / "RED"
+    uint32_t widthDots = 0;  // bytes per row x 8
     uint32_t rows = 0;
-    uint64_t inkDots = 0;     // dots that print
+    uint64_t inkDots = 0;  // dots that print
 };
 
 struct PrintedPage {
@@ -25,13 +25,13 @@ struct PrintedPage {
 };
 
 struct PrintedJob {
-    std::string error;                  // "" when the whole stream was well-formed
+    std::string error;  // "" when the whole stream was well-formed
     std::vector<PrintedPage> pages;
     std::map<std::string, std::string> job;  // job-level facts ("start", "end" bytes in hex ...)
 };
 
-PrintedJob parseTspl(const std::string& bytes);      // also two-colour TSPL
-PrintedJob parseZpl(const std::string& bytes);       // also the SF variant (leading "^^XX")
+PrintedJob parseTspl(const std::string& bytes);  // also two-colour TSPL
+PrintedJob parseZpl(const std::string& bytes);   // also the SF variant (leading "^^XX")
 PrintedJob parseCpcl(const std::string& bytes);
 PrintedJob parseEscPos(const std::string& bytes);
 PrintedJob parseDeviceFrames(const std::string& bytes);

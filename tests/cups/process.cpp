@@ -50,8 +50,8 @@ bool drain(int outFd, int errFd, CommandResult& r, std::chrono::steady_clock::ti
     int open = 2;
     char buf[65536];
     while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0) return false;
         if (poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR) return false;
         for (int i = 0; i < 2; ++i) {
@@ -97,7 +97,10 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::vector
     if (pid == 0) {
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        close(outPipe[0]); close(outPipe[1]); close(errPipe[0]); close(errPipe[1]);
+        close(outPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[0]);
+        close(errPipe[1]);
         const int devnull = open("/dev/null", O_RDONLY);
         if (devnull >= 0) dup2(devnull, 0);
         execve(cargs[0], cargs.data(), cenv.data());
@@ -130,7 +133,10 @@ bool Daemon::start(const std::vector<std::string>& argv, const std::string& logP
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent) _exit(1);
         const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (log >= 0) { dup2(log, 1); dup2(log, 2); }
+        if (log >= 0) {
+            dup2(log, 1);
+            dup2(log, 2);
+        }
         execv(cargs[0], cargs.data());
         _exit(127);
     }

@@ -8,17 +8,16 @@
 namespace kvcups {
 
 struct CommandResult {
-    int status = -1;        // exit status; -1 when killed by a signal or timed out
+    int status = -1;  // exit status; -1 when killed by a signal or timed out
     bool timedOut = false;
-    std::string out;        // standard output
-    std::string err;        // standard error
+    std::string out;  // standard output
+    std::string err;  // standard error
 };
 
 // Runs argv[0] (searched in PATH) with the extra environment entries
 // ("NAME=value") added to this process's environment. Killed after
 // timeoutSeconds.
-CommandResult runCommand(const std::vector<std::string>& argv,
-                         const std::vector<std::string>& extraEnv = {},
+CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
                          int timeoutSeconds = 60);
 
 // Full path of a program found in PATH, /usr/sbin or /sbin; "" when absent.

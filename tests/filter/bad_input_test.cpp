@@ -34,9 +34,9 @@ const std::string kTooLarge = "PAGE: 1 1\nERROR: Page is larger than the printer
 // What standard output must hold.
 enum class Out {
     Empty,
-    Framed,     // the ESC/POS job start first and the job end last
+    Framed,        // the ESC/POS job start first and the job end last
     JobFrameOnly,  // the job start and end and nothing between: no page printed
-    Same,       // the same bytes as the case's reference job
+    Same,          // the same bytes as the case's reference job
     Any,
 };
 
@@ -152,22 +152,26 @@ TEST_F(BadInput, AbsurdHeaders) {
         {"copies 2^32 - 1", esc(patched([](auto& h) { h.NumCopies = 0xFFFFFFFFu; })), {0, "PAGE: 1 -1\n"}},
         {"resolution 0", esc(patched([](auto& h) { h.HWResolution[0] = h.HWResolution[1] = 0; })), {0, page}},
         {"resolution 2^32 - 1",
-         esc(patched([](auto& h) { h.HWResolution[0] = h.HWResolution[1] = 0xFFFFFFFFu; })), {0, page}},
+         esc(patched([](auto& h) { h.HWResolution[0] = h.HWResolution[1] = 0xFFFFFFFFu; })),
+         {0, page}},
         {"cupsWidth 0", esc(patched([](auto& h) { h.cupsWidth = 0; })), {0, page}},
         {"colour space 2^32 - 1",
-         esc(patched([](auto& h) { std::memset(&h.cupsColorSpace, 0xFF, sizeof h.cupsColorSpace); })), {0, page}},
+         esc(patched([](auto& h) { std::memset(&h.cupsColorSpace, 0xFF, sizeof h.cupsColorSpace); })),
+         {0, page}},
         // RGB described as 8 bits a pixel: 25 bytes a row, read as 8 RGB pixels
         // and a byte more than the 24 of the padded row.
-        {"bytes per line no multiple of the pixel", esc(patched([](auto& h) {
-             h.cupsColorSpace = CUPS_CSPACE_RGB;
-         }, 25, 2)),
+        {"bytes per line no multiple of the pixel",
+         esc(patched([](auto& h) { h.cupsColorSpace = CUPS_CSPACE_RGB; }, 25, 2)),
          {0, page}},
         {"bytes per line beyond the width", esc(patched([](auto& h) { h.cupsBytesPerLine = 9; })), {0, page}},
         // libcups itself refuses rows that aren't whole pixels of cupsBitsPerPixel.
-        {"rows of part pixels", esc(patched([](auto& h) {
-             h.cupsColorSpace = CUPS_CSPACE_RGB;
-             h.cupsBitsPerPixel = 24;
-         }, 25, 2)),
+        {"rows of part pixels",
+         esc(patched(
+             [](auto& h) {
+                 h.cupsColorSpace = CUPS_CSPACE_RGB;
+                 h.cupsBitsPerPixel = 24;
+             },
+             25, 2)),
          {0, "", Out::JobFrameOnly}},
     });
 }
@@ -221,19 +225,20 @@ TEST_F(BadInput, EverySyncWord) {
     const std::string swapped = swappedWords(p.header);
     const std::string reference = kvtest::runFilter(esc(kvtest::rasterStream({page})), dir.path()).out;
     const Expect same{0, "PAGE: 1 1\n", Out::Same};
-    expectAll({
-                  {"tSaR: version 1, this byte order", esc("tSaR" + p.header.substr(0, 420) + p.raw), same},
-                  {"RaSt: version 1, swapped", esc("RaSt" + swapped.substr(0, 420) + p.raw), same},
-                  {"2SaR: version 2, this byte order", esc("2SaR" + p.header + p.packed), same},
-                  {"RaS2: version 2, swapped", esc("RaS2" + swapped + p.packed), same},
-                  {"3SaR: version 3, this byte order", esc("3SaR" + p.header + p.raw), same},
-                  {"RaS3: version 3, swapped", esc("RaS3" + swapped + p.raw), same},
-                  {"PWG raster", esc(writtenAs(CUPS_RASTER_WRITE_PWG, page, dir)), same},
-                  // Apple raster pages carry no copy count.
-                  {"Apple raster", esc(writtenAs(CUPS_RASTER_WRITE_APPLE, page, dir)), {0, "PAGE: 1 0\n", Out::Same}},
-                  {"unknown sync word", esc("RaS9" + p.header + p.raw), {0, "", Out::JobFrameOnly}},
-              },
-              reference);
+    expectAll(
+        {
+            {"tSaR: version 1, this byte order", esc("tSaR" + p.header.substr(0, 420) + p.raw), same},
+            {"RaSt: version 1, swapped", esc("RaSt" + swapped.substr(0, 420) + p.raw), same},
+            {"2SaR: version 2, this byte order", esc("2SaR" + p.header + p.packed), same},
+            {"RaS2: version 2, swapped", esc("RaS2" + swapped + p.packed), same},
+            {"3SaR: version 3, this byte order", esc("3SaR" + p.header + p.raw), same},
+            {"RaS3: version 3, swapped", esc("RaS3" + swapped + p.raw), same},
+            {"PWG raster", esc(writtenAs(CUPS_RASTER_WRITE_PWG, page, dir)), same},
+            // Apple raster pages carry no copy count.
+            {"Apple raster", esc(writtenAs(CUPS_RASTER_WRITE_APPLE, page, dir)), {0, "PAGE: 1 0\n", Out::Same}},
+            {"unknown sync word", esc("RaS9" + p.header + p.raw), {0, "", Out::JobFrameOnly}},
+        },
+        reference);
 }
 
 // Every depth with every colour space the filter may meet: the rows are read as
@@ -256,7 +261,8 @@ TEST_F(BadInput, EveryBitsPerPixelAndColourSpace) {
                 h.cupsColorSpace = space;
             };
             cases.push_back({"space " + std::to_string(space) + ", " + std::to_string(bits) + " bits",
-                             esc(kvtest::rasterStream({page})), {0, "PAGE: 1 1\n"}});
+                             esc(kvtest::rasterStream({page})),
+                             {0, "PAGE: 1 1\n"}});
         }
     }
     expectAll(cases);
@@ -267,7 +273,8 @@ TEST_F(BadInput, MissingEmptyGarbageOrHugePpd) {
     const std::string empty = dir.file("empty.ppd");
     std::ofstream(empty) << "";
     const std::string garbage = dir.file("garbage.ppd");
-    std::ofstream(garbage, std::ios::binary) << std::string("\x00\xFF*PPD-Adobe\n\"\"\"*:\n", 18) + std::string(5000, '\x9C');
+    std::ofstream(garbage, std::ios::binary)
+        << std::string("\x00\xFF*PPD-Adobe\n\"\"\"*:\n", 18) + std::string(5000, '\x9C');
     std::string attributes;
     // 400 KB: libcups grows its attribute list a few entries at a time, which the
     // sanitizer build's realloc makes quadratic.
@@ -285,8 +292,8 @@ TEST_F(BadInput, MissingEmptyGarbageOrHugePpd) {
         {"PPD of 400 KB of attributes", {.ppdPath = huge, .input = page}, {0, "PAGE: 1 1\n"}},
         // A PrinterSize without a device number names no device: the queue stays ESC/POS.
         {"PrinterSize 28.",
-         {.ppdPath = ppd({.attributes = {{"KVAttr", "PrinterModel", "ESC"}, {"ExtensionAttr", "PrinterSize", "28."}}},
-                         "size"),
+         {.ppdPath =
+              ppd({.attributes = {{"KVAttr", "PrinterModel", "ESC"}, {"ExtensionAttr", "PrinterSize", "28."}}}, "size"),
           .input = page},
          {0, "PAGE: 1 1\n"}},
         // Media the PPD claims beyond any real size count as no media: the cap holds.
@@ -320,7 +327,8 @@ TEST_F(BadInput, NonNumericAndExtremeOptionValues) {
          {.options = "ColorPrintModel=-7 ColourDarkness=99999", .ppdPath = two, .input = page},
          {0, "PAGE: 1 1\n", Out::Any}},
         {"device darkness and speed out of range",
-         {.options = "Darkness=-32768 PrintSpeed=65535 PrintMode=11 PositioningMode=-5", .ppdPath = device,
+         {.options = "Darkness=-32768 PrintSpeed=65535 PrintMode=11 PositioningMode=-5",
+          .ppdPath = device,
           .input = kvtest::rasterStream({tall})},
          {0, "PAGE: 1 1\n", Out::Any}},
     });
@@ -337,7 +345,8 @@ TEST_F(BadInput, ArgumentCounts) {
     }
     FilterJob missing = esc(page);
     missing.args.push_back(dir.file("missing.ras"));
-    cases.push_back({"file that isn't there", missing,
+    cases.push_back({"file that isn't there",
+                     missing,
                      {1, "ERROR: Unable to open the print file: No such file or directory\n", Out::Empty}});
     FilterJob folder = esc(page);
     folder.args.push_back(dir.path());
@@ -349,12 +358,15 @@ TEST_F(BadInput, StandardOutputClosedOrFull) {
     const std::string page = kvtest::rasterStream({rowsPage(16, 8)});
     const std::string tspl = ppd({.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}}, "tspl");
     expectAll({
-        {"closed", {.ppdPath = escPpd(), .input = page, .output = kvtest::Output::Closed},
+        {"closed",
+         {.ppdPath = escPpd(), .input = page, .output = kvtest::Output::Closed},
          {1, "PAGE: 1 1\nERROR: Unable to write print data: Bad file descriptor\n", Out::Empty}},
-        {"full", {.ppdPath = escPpd(), .input = page, .output = kvtest::Output::Full},
+        {"full",
+         {.ppdPath = escPpd(), .input = page, .output = kvtest::Output::Full},
          {1, "PAGE: 1 1\nERROR: Unable to write print data: No space left on device\n", Out::Empty}},
         // A job without a single printer byte has nothing to lose.
-        {"closed, nothing to print", {.ppdPath = tspl, .input = "", .output = kvtest::Output::Closed},
+        {"closed, nothing to print",
+         {.ppdPath = tspl, .input = "", .output = kvtest::Output::Closed},
          {0, "", Out::Empty}},
     });
 }
@@ -380,7 +392,10 @@ TEST_F(BadInput, LogFolderMissingUnwritableOrPlanted) {
             {"missing", {.ppdPath = tspl, .input = page}, same, dir.file("missing")},
             {"a file, not a folder", {.ppdPath = tspl, .input = page}, same, notAFolder},
             {"without write permission (root writes anyway)", {.ppdPath = tspl, .input = page}, same, readOnly},
-            {"log and dump planted as links", {.ppdPath = tspl, .input = page}, same, planted,
+            {"log and dump planted as links",
+             {.ppdPath = tspl, .input = page},
+             same,
+             planted,
              [&](const FilterRun&) { EXPECT_EQ(kvtest::readFile(victim), "keep"); }},
         },
         reference);
@@ -394,10 +409,9 @@ TEST_F(BadInput, SigtermMidJob) {
     const std::string raw = kvtest::rasterStream({rowsPage(16, 40)}, false);
     FilterJob job = esc(raw, "Cutting=2");
     job.cancel = kvtest::Cancel{1800 + 16 * 10, 0, "PAGE: 1 1\n"};
-    expectAll({Case{"while reading the first page", job, {0, "PAGE: 1 1\n", Out::Any}, "",
-                     [](const FilterRun& r) {
-                         EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(std::string("\x1B\x40\x1D\x56\x42\x00\x1B\x40", 8)));
-                     }}});
+    expectAll({Case{"while reading the first page", job, {0, "PAGE: 1 1\n", Out::Any}, "", [](const FilterRun& r) {
+                        EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(std::string("\x1B\x40\x1D\x56\x42\x00\x1B\x40", 8)));
+                    }}});
 }
 
 }  // namespace

@@ -58,7 +58,10 @@ TEST_F(FilterRunTest, EmptyEscPosJobIsStartAndEndSequences) {
 }
 
 TEST_F(FilterRunTest, EscPosJobEndSequences) {
-    struct Case { std::string options; std::string end; } cases[] = {
+    struct Case {
+        std::string options;
+        std::string end;
+    } cases[] = {
         {"CashDrawer=4", "1B 70 00 19 FF 1B 40"},
         {"CashDrawer=5 Cutting=2", "1B 70 01 19 FF 1D 56 42 00 1B 40"},
         {"CashDrawer=6 Cutting=2 Beeper=3", "1B 70 00 19 FF 1B 70 01 19 FF 1D 56 42 00 1B 42 04 01 1B 40"},
@@ -124,7 +127,12 @@ TEST_F(FilterRunTest, BadRasterInputEndsTheJobCleanly) {
     std::string truncated = kvtest::rasterStream({kvtest::grayPage(64, 64, 0)}, false);
     truncated.resize(truncated.size() / 2);
     const std::string tooLarge = "PAGE: 1 1\nERROR: Page is larger than the printer's largest media\n";
-    struct Case { const char* name; std::string input; std::string err; int status; } cases[] = {
+    struct Case {
+        const char* name;
+        std::string input;
+        std::string err;
+        int status;
+    } cases[] = {
         {"not a raster stream", "%!PS-Adobe-3.0\nshowpage\n", "", 0},
         {"empty input", "", "", 0},
         {"stream cut inside a page", truncated, "PAGE: 1 1\n", 0},
@@ -156,7 +164,10 @@ TEST_F(FilterRunTest, NonNumericOptionsReadAsZero) {
 // Printer bytes that can't be delivered are a failed job, not a printed one.
 TEST_F(FilterRunTest, OutputThatCannotBeWrittenFailsTheJob) {
     const std::string input = kvtest::rasterStream({kvtest::grayPage(8, 2, 0)});
-    struct Case { kvtest::Output output; const char* error; } cases[] = {
+    struct Case {
+        kvtest::Output output;
+        const char* error;
+    } cases[] = {
         {kvtest::Output::Closed, "Bad file descriptor"},
         {kvtest::Output::Full, "No space left on device"},
     };
@@ -180,7 +191,9 @@ TEST_F(FilterRunTest, CancelEndsTheJobBetweenPagesWithTheEndSequence) {
 
     const std::string twoPages = kvtest::rasterStream({kvtest::grayPage(8, 4, 0), kvtest::grayPage(8, 4, 0)});
     ASSERT_EQ(twoPages.compare(0, firstPage.size(), firstPage), 0);
-    const FilterRun r = run({.options = "Cutting=2", .ppdPath = path, .input = twoPages,
+    const FilterRun r = run({.options = "Cutting=2",
+                             .ppdPath = path,
+                             .input = twoPages,
                              .cancel = kvtest::Cancel{firstPage.size(), alone.out.size() - end.size()}});
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(r.status, 0);

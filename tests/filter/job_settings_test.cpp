@@ -43,8 +43,8 @@ protected:
 
     kvtest::TempDir dir;
     std::vector<std::string> args = {"rastertokvlabel", "42", "alice", "label", "3", ""};
-    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
-                               args[5].data()};
+    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data(),
+                               args[3].data(), args[4].data(), args[5].data()};
 };
 
 TEST_F(JobSettingsTest, NoPpdLeavesEverythingZeroAndModelL50) {
@@ -77,13 +77,16 @@ TEST_F(JobSettingsTest, GarbageOrEmptyPpdCountsAsMissing) {
 }
 
 TEST_F(JobSettingsTest, PpdDefaultsThenJobOptionsOverride) {
-    usePpd({.defaults = {{"DefaultDarkness", "8"}, {"DefaultPrintSpeed", "4"}, {"DefaultResolution", "203dpi"},
-                         {"DefaultMediaTracking", "1"}, {"DefaultCutting", "1"}}});
+    usePpd({.defaults = {{"DefaultDarkness", "8"},
+                         {"DefaultPrintSpeed", "4"},
+                         {"DefaultResolution", "203dpi"},
+                         {"DefaultMediaTracking", "1"},
+                         {"DefaultCutting", "1"}}});
     const JobSettings s = parse("Darkness=12 MediaTracking=abc Horizontal=-7 Vertical=70000");
     EXPECT_EQ(s.darkness, 12);
     EXPECT_EQ(s.printSpeed, 4);
     EXPECT_EQ(s.resolution, 203);
-    EXPECT_EQ(s.mediaTracking, 0);       // not a number reads as 0
+    EXPECT_EQ(s.mediaTracking, 0);  // not a number reads as 0
     EXPECT_EQ(s.horizontal, -7);
     EXPECT_EQ(s.vertical, 70000 - 65536);  // int16 keeps the low 16 bits
     EXPECT_EQ(s.cutting, 1);
@@ -158,8 +161,11 @@ TEST_F(JobSettingsTest, PrinterModelSources) {
          {{"KVAttr", "PrinterModel", "TSPL"}, {"ExtensionAttr", "PrinterSize", "28."}},
          161,
          28},
-        {"printer size of a dot alone", {}, {{"KVAttr", "PrinterModel", "ESC"}, {"ExtensionAttr", "PrinterSize", "."}},
-         164, 28},
+        {"printer size of a dot alone",
+         {},
+         {{"KVAttr", "PrinterModel", "ESC"}, {"ExtensionAttr", "PrinterSize", "."}},
+         164,
+         28},
         {"printer size with words after the dot",
          {},
          {{"KVAttr", "PrinterModel", "ZPL"}, {"ExtensionAttr", "PrinterSize", "44.ZPL"}},
@@ -199,7 +205,11 @@ TEST_F(JobSettingsTest, LargestMediaFromThePpd) {
         "*ParamCustomPageSize Width: 1 points 36 300\n*ParamCustomPageSize Height: 2 points 36 2000\n"
         "*ParamCustomPageSize WidthOffset: 3 points 0 0\n*ParamCustomPageSize HeightOffset: 4 points 0 0\n"
         "*ParamCustomPageSize Orientation: 5 int 0 0\n";
-    struct Case { const char* name; std::string extra; int32_t width, height; } cases[] = {
+    struct Case {
+        const char* name;
+        std::string extra;
+        int32_t width, height;
+    } cases[] = {
         // 288 x 432 points at 600 dpi (the larger of 300 x 600).
         {"paper sizes", resolutions + paper, 2400, 3600},
         // Custom sizes up to 300 x 2000 points: wider and longer than any paper size.

@@ -45,7 +45,10 @@ protected:
 };
 
 TEST_F(PageLoopTest, PrintModeFiveBecomesTheDevicesMode) {
-    const struct { int32_t devType; int16_t mode; } cases[] = {{161, 6}, {164, 6}, {4, 11}, {1, 9}, {0, 9}, {6, 9}};
+    const struct {
+        int32_t devType;
+        int16_t mode;
+    } cases[] = {{161, 6}, {164, 6}, {4, 11}, {1, 9}, {0, 9}, {6, 9}};
     for (const auto& c : cases) {
         devType = c.devType;
         JobSettings s{};
@@ -59,8 +62,15 @@ TEST_F(PageLoopTest, PrintModeFiveBecomesTheDevicesMode) {
 
 TEST_F(PageLoopTest, LabelSizeInMillimetres) {
     devType = 160;  // no generator: only the settings matter here
-    const struct { int32_t resolution; uint32_t width, height; int32_t widthMM, heightMM; } cases[] = {
-        {203, 384, 240, 48, 30}, {203, 576, 8, 72, 1}, {300, 1200, 600, 101, 50}, {0, 384, 240, 0, 0},
+    const struct {
+        int32_t resolution;
+        uint32_t width, height;
+        int32_t widthMM, heightMM;
+    } cases[] = {
+        {203, 384, 240, 48, 30},
+        {203, 576, 8, 72, 1},
+        {300, 1200, 600, 101, 50},
+        {0, 384, 240, 0, 0},
         {-203, 384, 240, -48, -30},
         // 2^27 dots at 1 dpi is 3.4e9 mm: out of range, INT32_MIN as the processor's conversion gives.
         {1, 1u << 27, 1, INT32_MIN, 25},

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "languages/job_settings.h"
 #include "filter/page_reader.h"
+#include "languages/job_settings.h"
 #include "tests/toolkit/toolkit.h"
 
 using kvtest::RasterPage;
@@ -184,8 +184,8 @@ std::string streamOf(Form form, const std::vector<RasterPage>& pages) {
 
 RasterPage shapedPage(cups_cspace_t space, uint32_t width, uint32_t bitsPerColor,
                       std::function<void(cups_page_header2_t&)> patch = {}) {
-    return {.space = space, .width = width, .height = 11, .bitsPerColor = bitsPerColor,
-            .patchHeader = std::move(patch)};
+    return {
+        .space = space, .width = width, .height = 11, .bitsPerColor = bitsPerColor, .patchHeader = std::move(patch)};
 }
 
 // Two short pages of each shape in each stream form. Whole, the stream gives
@@ -259,8 +259,7 @@ TEST(PageReaderTest, StreamsLargerThanTheInputBufferReadWholeAndCut) {
         });
         const Pages read = readWithPageReader(fds[0]);
         char rest[4096];
-        while (::read(fds[0], rest, sizeof rest) > 0) {
-        }
+        while (::read(fds[0], rest, sizeof rest) > 0) {}
         writer.join();
         close(fds[0]);
         EXPECT_EQ(read, writtenPages(pages)) << compressed;

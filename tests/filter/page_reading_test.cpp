@@ -29,8 +29,8 @@ protected:
             "*CloseUI: *PageSize\n*DefaultPaperDimension: Small\n*PaperDimension Small/Small: \"100 200\"\n"
             "*OpenUI *Resolution/Resolution: PickOne\n*DefaultResolution: 72dpi\n*Resolution 72dpi/72 DPI: \"\"\n"
             "*CloseUI: *Resolution\n";
-        return kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "ESC"}},
-                                             .extra = media ? sizes : ""});
+        return kvtest::writePpd(dir.path(),
+                                {.attributes = {{"KVAttr", "PrinterModel", "ESC"}}, .extra = media ? sizes : ""});
     }
     kvtest::TempDir dir;
 };
@@ -40,7 +40,12 @@ RasterPage headerOnly(uint32_t width, uint32_t height, cups_cspace_t space = CUP
 }
 
 TEST_F(PageReadingTest, LargestMediaWithSlackIsReadAndOneDotMoreIsRefused) {
-    struct Case { const char* name; bool media; RasterPage page; bool refused; } cases[] = {
+    struct Case {
+        const char* name;
+        bool media;
+        RasterPage page;
+        bool refused;
+    } cases[] = {
         {"largest page", true, headerOnly(111, 214), false},
         {"one column more", true, headerOnly(112, 1), true},
         {"one row more", true, headerOnly(8, 215), true},
@@ -83,8 +88,7 @@ TEST_F(PageReadingTest, HeaderOnlyPageOfAHundredMillionRowsIsRefusedAtOnce) {
 // (padded to 64), 5000 of them, far more than the raster input buffers at a
 // time: every row lands in its place.
 TEST_F(PageReadingTest, RowsKeepTheirOrderWithAndWithoutPadding) {
-    const std::string ppd =
-        kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}});
+    const std::string ppd = kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}});
     constexpr uint32_t kRows = 5000;
     for (const uint32_t width : {64u, 61u}) {
         RasterPage page = kvtest::grayPage(width, kRows, 255);
@@ -107,8 +111,7 @@ TEST_F(PageReadingTest, RowsKeepTheirOrderWithAndWithoutPadding) {
 
 // Rows missing at the end of the stream print white, to the page's full height.
 TEST_F(PageReadingTest, PageEndingEarlyIsWhiteToItsFullHeight) {
-    const std::string ppd =
-        kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}});
+    const std::string ppd = kvtest::writePpd(dir.path(), {.attributes = {{"KVAttr", "PrinterModel", "TSPL"}}});
     RasterPage page = kvtest::grayPage(16, 300, 0);
     std::string stream = kvtest::rasterStream({page}, false);
     stream.resize(stream.size() - 16 * 290);  // 10 rows of black remain

@@ -207,8 +207,7 @@ TEST_F(Dither, RandomDitherContinuesTheGenerator) {
     Band band(4, 1, std::vector<uint8_t>(4, 130));
     ASSERT_EQ(KVImageRandomDither(band.image.get(), 0, 0), 0);
     seed = 1;
-    for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(band.image->gray[x], 130.0f > simpleRand() * 255 ? 255 : 0);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(band.image->gray[x], 130.0f > simpleRand() * 255 ? 255 : 0);
 }
 
 TEST_F(Dither, JitterReseedsFromTheClock) {

@@ -10,9 +10,9 @@
 
 #include "base/debug_log.h"
 #include "base/log_files.h"
-#include "image/gray2bytes.h"
 #include "base/seams.h"
 #include "image/dither.h"
+#include "image/gray2bytes.h"
 #include "image/processing_chains.h"
 #include "tests/toolkit/toolkit.h"
 
@@ -170,7 +170,7 @@ TEST_F(Gray2BytesChain, ImageModesGiveTheseDotsAtAFixedClock) {
     std::vector<uint8_t> gray(width * height, 255);
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            if (y >= 2 && y < 6 && x % 6 < 2) gray[y * width + x] = 0;                          // strokes
+            if (y >= 2 && y < 6 && x % 6 < 2) gray[y * width + x] = 0;                   // strokes
             if (y >= 8) gray[y * width + x] = static_cast<uint8_t>(40 + x * 8 + y * 2);  // ramp
         }
     }
@@ -180,8 +180,10 @@ TEST_F(Gray2BytesChain, ImageModesGiveTheseDotsAtAFixedClock) {
         int32_t mode;
         std::vector<uint8_t> ramp;  // the last 6 rows
     } cases[] = {
-        {7, {0xFB, 0x48, 0x00, 0xEE, 0x48, 0x80, 0xED, 0xB2, 0x00, 0xB5, 0x22, 0x40, 0xDB, 0x48, 0x00, 0x7A, 0x59, 0x20}},
-        {8, {0xE9, 0x00, 0x00, 0xAD, 0x48, 0x00, 0xB2, 0x40, 0x00, 0xD2, 0x92, 0x00, 0x6C, 0x80, 0x00, 0xA9, 0x24, 0x00}},
+        {7,
+         {0xFB, 0x48, 0x00, 0xEE, 0x48, 0x80, 0xED, 0xB2, 0x00, 0xB5, 0x22, 0x40, 0xDB, 0x48, 0x00, 0x7A, 0x59, 0x20}},
+        {8,
+         {0xE9, 0x00, 0x00, 0xAD, 0x48, 0x00, 0xB2, 0x40, 0x00, 0xD2, 0x92, 0x00, 0x6C, 0x80, 0x00, 0xA9, 0x24, 0x00}},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> expected = textRows;
@@ -201,9 +203,9 @@ TEST_F(Gray2BytesChain, UnusablePageLeavesTheBufferWhite) {
     const std::string text = log();
     for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
         messages.push_back(text.substr(at + 20, end - at - 20));  // after "YYYY-MM-DD hh:mm:ss "
-    EXPECT_EQ(messages, (std::vector<std::string>{"Gray2Bytes:8", "Gray2Bytes - new", "KVImageAlgoTextImageMixed",
-                                                  "getPrintData", "Gray2Bytes:7", "Gray2Bytes - new",
-                                                  "KVImageAlgoImage", "getPrintData"}));
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"Gray2Bytes:8", "Gray2Bytes - new", "KVImageAlgoTextImageMixed", "getPrintData",
+                                        "Gray2Bytes:7", "Gray2Bytes - new", "KVImageAlgoImage", "getPrintData"}));
 }
 
 }  // namespace

@@ -56,18 +56,22 @@ TEST_F(TablePath, Bayer16IsTheRecursiveMatrixWithOneChangedEntry) {
 
 TEST_F(TablePath, ClusteredDotIsAPermutationAndBayer8HasItsOne) {
     std::set<int> seen;
-    for (auto& row : ClusteredDot8) for (uint8_t v : row) seen.insert(v);
+    for (auto& row : ClusteredDot8)
+        for (uint8_t v : row) seen.insert(v);
     EXPECT_EQ(seen.size(), 64u);
     EXPECT_EQ(*seen.rbegin(), 63);
     EXPECT_EQ(OrderedBayer8[0][0], 1);
 }
 
 TEST_F(TablePath, Thresholds) {
-    struct Case { int mode; uint8_t value; int blackDots; } cases[] = {
-        {0, 128, 256}, {0, 129, 0}, {1, 160, 256}, {1, 161, 0}, {5, 160, 256}, {5, 161, 0},
-        {2, 3, 256},   {2, 4, 256 - 2 * 4}, {2, 128, 31 * 4}, {2, 255, 0},
-        {4, 255, 0},   {4, 254, 0}, {4, 253, 2}, {4, 0, 255},
-        {3, 0, 256 - 4}, {3, 255, 0},
+    struct Case {
+        int mode;
+        uint8_t value;
+        int blackDots;
+    } cases[] = {
+        {0, 128, 256}, {0, 129, 0},         {1, 160, 256},    {1, 161, 0}, {5, 160, 256}, {5, 161, 0},
+        {2, 3, 256},   {2, 4, 256 - 2 * 4}, {2, 128, 31 * 4}, {2, 255, 0}, {4, 255, 0},   {4, 254, 0},
+        {4, 253, 2},   {4, 0, 255},         {3, 0, 256 - 4},  {3, 255, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(count(convert(c.value, c.mode)), c.blackDots) << "mode " << c.mode << " grey " << int(c.value);
@@ -115,7 +119,8 @@ TEST_F(TablePath, WholeRowsMatchThePerPixelRuleOnRandomPages) {
                 for (uint32_t y = 0; y < height; ++y) {
                     for (uint32_t x = 0; x < widthBytes * 8; ++x) {
                         if (referenceBlack(mode, gray[static_cast<size_t>(y) * widthBytes * 8 + x], x, y))
-                            expected[static_cast<size_t>(y) * widthBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                            expected[static_cast<size_t>(y) * widthBytes + x / 8] |=
+                                static_cast<uint8_t>(0x80 >> (x % 8));
                     }
                 }
                 std::vector<uint8_t> out = preset;

@@ -124,9 +124,10 @@ TEST(TextDither, MatchesTheWholePlaneRulesOnRandomBands) {
         std::vector<int32_t> work(static_cast<size_t>(stride) * (h + 2), 0);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) work[y * stride + x + 2] = gray[y * w + x];
-        const struct { int dx, dy, mul, div; } shares[] = {
-            {1, 0, 8, 42}, {2, 0, 4, 42}, {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
-            {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42}, {1, 2, 1, 21}, {2, 2, 1, 42}};
+        const struct {
+            int dx, dy, mul, div;
+        } shares[] = {{1, 0, 8, 42}, {2, 0, 4, 42},  {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
+                      {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42},  {1, 2, 1, 21}, {2, 2, 1, 42}};
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const int v = work[y * stride + x + 2];
@@ -161,7 +162,9 @@ TEST(GrayConversion, WeightsAndWhite) {
 }
 
 struct Chain : ::testing::Test {
-    void SetUp() override { setKvClock([]() -> std::time_t { return 1234567; }); }
+    void SetUp() override {
+        setKvClock([]() -> std::time_t { return 1234567; });
+    }
     void TearDown() override { setKvClock(nullptr); }
 };
 
@@ -201,7 +204,7 @@ TEST_F(Chain, A4KeepsTheSizeAndTreatsBandsApart) {
     ASSERT_EQ(getKVImageProcessingForA4(image.get(), &setting), 0);
     ASSERT_EQ(image->width, w);
     ASSERT_EQ(image->height, h);
-    for (uint32_t i = 0; i < 10 * w; ++i) ASSERT_EQ(image->gray[i], 255);          // white band stays white
+    for (uint32_t i = 0; i < 10 * w; ++i) ASSERT_EQ(image->gray[i], 255);  // white band stays white
     for (uint32_t i = 0; i < 6 * w; ++i) ASSERT_EQ(image->gray[10 * w + i], gray[10 * w + i]);  // strokes exact
     // The photo band is dithered: both inks occur.
     const uint8_t* photo = image->gray + 20 * w;

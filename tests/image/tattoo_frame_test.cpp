@@ -23,8 +23,10 @@ std::vector<std::pair<int, int>> runs(const KVImage& image, int y) {
     std::vector<std::pair<int, int>> r;
     for (int x = 0; x < static_cast<int>(image.width); ++x) {
         if (!dot(image, x, y)) continue;
-        if (!r.empty() && r.back().second == x - 1) r.back().second = x;
-        else r.push_back({x, x});
+        if (!r.empty() && r.back().second == x - 1)
+            r.back().second = x;
+        else
+            r.push_back({x, x});
     }
     return r;
 }
@@ -47,10 +49,11 @@ TEST(TattooFrame, TallPictureSwingsInWaves) {
     const int H = 516, W = 400;
     ASSERT_EQ(image->height, static_cast<uint32_t>(H));
     for (int y : {164, 207, 464, 507}) EXPECT_EQ(runs(*image, y), (Runs{{40, 47}, {W - 48, W - 41}})) << y;
-    const struct { int row, left; } samples[] = {
-        {208, 40}, {210, 40}, {211, 39}, {271, 24},   // first wave swings out: t = (j + 1) / 4
-        {272, 24}, {275, 25}, {335, 40},              // and back
-        {336, 40}, {399, 24}, {400, 24}, {463, 40}};  // second wave
+    const struct {
+        int row, left;
+    } samples[] = {{208, 40}, {210, 40}, {211, 39}, {271, 24},   // first wave swings out: t = (j + 1) / 4
+                   {272, 24}, {275, 25}, {335, 40},              // and back
+                   {336, 40}, {399, 24}, {400, 24}, {463, 40}};  // second wave
     for (const auto& s : samples) {
         EXPECT_EQ(runs(*image, s.row), (Runs{{s.left, s.left + 7}, {W - 8 - s.left, W - 1 - s.left}})) << s.row;
     }

@@ -45,8 +45,9 @@ TEST(Tone, CurveTablesAreMonotoneFromBlackToWhite) {
 TEST(Tone, SCurveAndTattooSharpening) {
     KVImagePtr curve = band(256, 1, allGreys());
     ASSERT_EQ(KVImageBrightnessContrastReduction(curve.get()), 0u);
-    const struct { int in, out; } curvePoints[] = {
-        {0, 0}, {25, 30}, {26, 41}, {127, 127}, {229, 213}, {230, 205}, {255, 255}};
+    const struct {
+        int in, out;
+    } curvePoints[] = {{0, 0}, {25, 30}, {26, 41}, {127, 127}, {229, 213}, {230, 205}, {255, 255}};
     for (const auto& p : curvePoints) EXPECT_EQ(curve->gray[p.in], p.out) << p.in;
 
     KVImagePtr tattoo = band(256, 1, allGreys());

@@ -21,9 +21,15 @@ uint16_t crc(const std::string& in) { return CRC16(reinterpret_cast<const uint8_
 
 TEST(Base64Encode, Rfc4648Vectors) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
-        {std::string("\x00\xFF\xFE", 3), "AP/+"}, {std::string("\xFB\xEF", 2), "++8="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {std::string("\x00\xFF\xFE", 3), "AP/+"},
+        {std::string("\xFB\xEF", 2), "++8="},
     };
     for (const auto& [in, want] : cases) EXPECT_EQ(base64(in), want) << want;
 }

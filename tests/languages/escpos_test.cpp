@@ -16,7 +16,8 @@ const std::string kDrawer2 = std::string("\x1B\x70\x01\x19\xFF", 5);
 
 // A grey page drawn with '#' (black) and '.' (white), one string per row.
 kvtest::RasterPage drawn(const std::vector<std::string>& rows) {
-    kvtest::RasterPage page = kvtest::grayPage(static_cast<uint32_t>(rows[0].size()), static_cast<uint32_t>(rows.size()));
+    kvtest::RasterPage page =
+        kvtest::grayPage(static_cast<uint32_t>(rows[0].size()), static_cast<uint32_t>(rows.size()));
     for (size_t y = 0; y < rows.size(); ++y) {
         for (size_t x = 0; x < rows[y].size(); ++x) page.data[y * page.width + x] = rows[y][x] == '#' ? 0 : 255;
     }
@@ -54,7 +55,8 @@ TEST(EscPosOutput, TrimsBlankRowsAtTopAndBottomOnly) {
 TEST(EscPosOutput, AllWhitePageKeepsItsHeight) {
     kvtest::TempDir dir;
     const auto r = runEsc({drawn({kWhite, kWhite, kWhite, kWhite})}, "", dir);
-    EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(kInit + escPage(drawn({kWhite, kWhite, kWhite, kWhite}), "", "") + kInit));
+    EXPECT_EQ(kvtest::hex(r.out),
+              kvtest::hex(kInit + escPage(drawn({kWhite, kWhite, kWhite, kWhite}), "", "") + kInit));
 }
 
 TEST(EscPosOutput, BlankSpaceRemovesSolidBlackRows) {
@@ -62,7 +64,10 @@ TEST(EscPosOutput, BlankSpaceRemovesSolidBlackRows) {
     const std::string openEnds = "........########........";  // only the inner byte counts
     const std::string notSolid = "########.###############";
     const std::vector<std::string> rows = {kRow, solid, openEnds, notSolid, solid, kRow};
-    struct Case { std::string options; std::vector<std::string> kept; } cases[] = {
+    struct Case {
+        std::string options;
+        std::vector<std::string> kept;
+    } cases[] = {
         {"BlankSpace=1", {kRow, notSolid, kRow}},
         {"BlankSpace=0", rows},
     };
@@ -74,15 +79,17 @@ TEST(EscPosOutput, BlankSpaceRemovesSolidBlackRows) {
     // Two bytes wide: every row counts as solid black and the image has no rows.
     kvtest::TempDir dir;
     const auto r = runEsc({drawn({"#...............", "................"})}, "BlankSpace=1", dir);
-    EXPECT_EQ(kvtest::hex(r.out), kvtest::hex(kInit + std::string("\0\x1D\x76\x30\x00\x02\x00\x00\x00\r\n\r\n", 13) + kInit));
+    EXPECT_EQ(kvtest::hex(r.out),
+              kvtest::hex(kInit + std::string("\0\x1D\x76\x30\x00\x02\x00\x00\x00\r\n\r\n", 13) + kInit));
 }
 
 TEST(EscPosOutput, FeedBlocksFollowTheResolution) {
-    struct Case { std::string resolution, options; unsigned blocks, rows; } cases[] = {
-        {"203dpi", "FeedDist=2", 2, 24},
-        {"200dpi", "FeedDist=1", 1, 24},
-        {"300dpi", "FeedDist=1", 1, 36},
-        {"203dpi", "FeedDist=256", 0, 24},  // only the low 8 bits count
+    struct Case {
+        std::string resolution, options;
+        unsigned blocks, rows;
+    } cases[] = {
+        {"203dpi", "FeedDist=2", 2, 24},   {"200dpi", "FeedDist=1", 1, 24},
+        {"300dpi", "FeedDist=1", 1, 36},   {"203dpi", "FeedDist=256", 0, 24},  // only the low 8 bits count
         {"203dpi", "FeedDist=257", 1, 24},
     };
     const kvtest::RasterPage page = drawn({std::string(576, '#')});
@@ -101,7 +108,9 @@ TEST(EscPosOutput, FeedBlocksFollowTheResolution) {
 }
 
 TEST(EscPosOutput, CutBeeperAndDrawerCombinations) {
-    struct Case { std::string options, start, afterZero, pageEnd, end; } cases[] = {
+    struct Case {
+        std::string options, start, afterZero, pageEnd, end;
+    } cases[] = {
         {"Cutting=1 Beeper=1", kInit, "", kCut + kBeep, kInit},
         {"Beeper=2", kInit, kBeep, "", kInit},
         {"Beeper=4 CashDrawer=3 Cutting=2", kInit + kBeep + kDrawer1 + kDrawer2, "", "", kCut + kInit},

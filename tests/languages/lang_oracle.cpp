@@ -3,8 +3,8 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -16,7 +16,8 @@ namespace langtest {
 kvtest::RasterPage patternPage(uint32_t width, uint32_t height, uint32_t seed) {
     kvtest::RasterPage page = kvtest::grayPage(width, height);
     for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) page.data[y * width + x] = static_cast<uint8_t>(x * 37 + y * 71 + seed * 13);
+        for (uint32_t x = 0; x < width; ++x)
+            page.data[y * width + x] = static_cast<uint8_t>(x * 37 + y * 71 + seed * 13);
     }
     return page;
 }
@@ -44,7 +45,8 @@ std::string expectedBits(const std::vector<uint8_t>& gray, uint32_t width, uint3
     std::string bits(static_cast<size_t>(width / 8) * height, '\0');
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            if (isBlack(gray[y * width + x], x, y, mode)) bits[y * (width / 8) + x / 8] |= static_cast<char>(0x80 >> (x % 8));
+            if (isBlack(gray[y * width + x], x, y, mode))
+                bits[y * (width / 8) + x / 8] |= static_cast<char>(0x80 >> (x % 8));
         }
     }
     return bits;
@@ -99,12 +101,14 @@ uint16_t crcXmodem(const std::string& s) {
 
 std::string unhex(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back(static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16)));
     return out;
 }
 
 void expectAt(const std::string& s, size_t at, const std::string& what) {
-    if (s.compare(at, what.size(), what) != 0) throw std::runtime_error("expected '" + what + "' at " + std::to_string(at));
+    if (s.compare(at, what.size(), what) != 0)
+        throw std::runtime_error("expected '" + what + "' at " + std::to_string(at));
 }
 
 size_t parseTsplBitmap(const std::string& job, size_t p, Field& f) {
@@ -225,8 +229,8 @@ kvtest::RasterPage leftColumns(const kvtest::RasterPage& page, uint32_t newWidth
 }
 
 std::string tsplSetup(int widthMM, int heightMM, const std::string& mediaLine, int speed, int density) {
-    return "SIZE " + std::to_string(widthMM) + "mm," + std::to_string(heightMM) + "mm\r\n" + mediaLine +
-           "SPEED " + std::to_string(speed) + "\r\nDENSITY " + std::to_string(density) +
+    return "SIZE " + std::to_string(widthMM) + "mm," + std::to_string(heightMM) + "mm\r\n" + mediaLine + "SPEED " +
+           std::to_string(speed) + "\r\nDENSITY " + std::to_string(density) +
            "\r\nDIRECTION 0,0\r\nREFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\n"
            "SET CUTTER OFF\r\nSET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
 }

@@ -24,11 +24,11 @@ std::string inverted(std::string bits);
 struct Field {
     int64_t x = 0, y = 0;
     uint64_t bytesWidth = 0, rows = 0;
-    std::string kind;     // "raw", "zlib", "hex", "z64"
-    std::string color;    // TSPL: the SETCOLOR line in force ("" when none)
-    uint64_t declared = 0;  // TSPL zlib length, or the ^GFA byte count
+    std::string kind;           // "raw", "zlib", "hex", "z64"
+    std::string color;          // TSPL: the SETCOLOR line in force ("" when none)
+    uint64_t declared = 0;      // TSPL zlib length, or the ^GFA byte count
     uint64_t packedLength = 0;  // compressed bytes as sent (zlib / Z64)
-    std::string bits;     // decoded page bytes of the field, bytesWidth x rows
+    std::string bits;           // decoded page bytes of the field, bytesWidth x rows
 };
 
 // TSPL: every "BITMAP" command between CLS and PRINT (raw and zlib mode).

@@ -48,14 +48,17 @@ std::vector<uint8_t> patternBits(uint64_t rows, uint32_t seed) {
 
 TEST(StripSearch, HalvesUntilTheRawLimitIsMet) {
     const std::vector<uint8_t> zeros(800, 0);
-    struct Case { uint64_t width, height; int64_t raw; uint64_t want; } cases[] = {
-        {64, 100, 300000, 800},  // under both limits: the whole rest
-        {64, 100, 801, 800},
-        {64, 100, 800, 400},     // a limit equal to the size rejects it
-        {64, 100, 300, 200},     // 800, 400, then 200
-        {8, 777, 777, 388},      // an odd height loses its last row at the first halving
-        {64, 100, 0, 8},         // not even one row fits: that row goes regardless
-        {64, 100, -1, 800},      // limits compare as unsigned counts
+    struct Case {
+        uint64_t width, height;
+        int64_t raw;
+        uint64_t want;
+    } cases[] = {
+        {64, 100, 300000, 800},                       // under both limits: the whole rest
+        {64, 100, 801, 800},    {64, 100, 800, 400},  // a limit equal to the size rejects it
+        {64, 100, 300, 200},                          // 800, 400, then 200
+        {8, 777, 777, 388},                           // an odd height loses its last row at the first halving
+        {64, 100, 0, 8},                              // not even one row fits: that row goes regardless
+        {64, 100, -1, 800},                           // limits compare as unsigned counts
     };
     for (const auto& c : cases) {
         const Search r = search(c.width, c.height, zeros, limits(c.raw, 64000));
@@ -177,35 +180,38 @@ TEST(StripLog, SearchAndStripsAreLoggedLineByLine) {
     const kvtest::RasterPage page = langtest::patternPage(64, 60, 2);
     for (const std::string model : {"TSPL", "ZPL"}) {
         kvtest::TempDir dir;
-        const auto r = langtest::runLang({.model = model,
-                                          .attributes = {{"KVAttr", "CompressiePrint", "1"},
-                                                         {"KVAttr", "NoCompressie", "300"}},
-                                          .pages = {page}},
-                                         dir);
+        const auto r =
+            langtest::runLang({.model = model,
+                               .attributes = {{"KVAttr", "CompressiePrint", "1"}, {"KVAttr", "NoCompressie", "300"}},
+                               .pages = {page}},
+                              dir);
         const bool tspl = model == "TSPL";
         const std::string plain = langtest::expectedBits(page.data, 64, 60, 0);
         const std::string bits = tspl ? langtest::inverted(plain) : plain;
         const uint64_t z0 = zippedSize(bits, 0, 480), z1 = zippedSize(bits, 0, 240), z2 = zippedSize(bits, 240, 240);
         const auto n = [](uint64_t v) { return std::to_string(v); };
         const auto candidate = [&](uint64_t zipped, int rows, uint64_t bytes) {
-            return std::vector<std::string>{
-                "compress ret = 0 ",
-                "compress length: compressByteLength = " + n(zipped) + " / width =64 / height = " + n(rows) +
-                    " / allBytes = " + n(bytes) + " ",
-                "allBytes = " + n(bytes) + " < 300 ? " + (bytes < 300 ? "1 " : "0 "),
-                "compressByteLength = " + n(zipped) + " < 64000 ? 1"};
+            return std::vector<std::string>{"compress ret = 0 ",
+                                            "compress length: compressByteLength = " + n(zipped) +
+                                                " / width =64 / height = " + n(rows) + " / allBytes = " + n(bytes) +
+                                                " ",
+                                            "allBytes = " + n(bytes) + " < 300 ? " + (bytes < 300 ? "1 " : "0 "),
+                                            "compressByteLength = " + n(zipped) + " < 64000 ? 1"};
         };
-        std::vector<std::string> want = {std::string(tspl ? "start " : "start:") + "allBytes = 480/ compressByteLength = " +
-                                             n(compressBound(480)) + " / compressData == NULL ? 0 ",
+        std::vector<std::string> want = {std::string(tspl ? "start " : "start:") +
+                                             "allBytes = 480/ compressByteLength = " + n(compressBound(480)) +
+                                             " / compressData == NULL ? 0 ",
                                          "===== start ====="};
-        const auto append = [&](const std::vector<std::string>& more) { want.insert(want.end(), more.begin(), more.end()); };
+        const auto append = [&](const std::vector<std::string>& more) {
+            want.insert(want.end(), more.begin(), more.end());
+        };
         // ZPL strips log their Base64 length and the CRC of the text as sent.
         const std::vector<langtest::Field> fields = tspl ? langtest::decodeTspl(r.out) : langtest::decodeZpl(r.out);
         ASSERT_EQ(fields.size(), 2u);
         size_t crcAt = 0;
         const auto strip = [&](uint64_t zipped, int y) {
-            append({"===== end =====", "cut image length:cutLength = 240 / allBytes = 480 / compressByteLength = " +
-                                           n(zipped) + " "});
+            append({"===== end =====",
+                    "cut image length:cutLength = 240 / allBytes = 480 / compressByteLength = " + n(zipped) + " "});
             if (tspl) {
                 append({"BITMAP 0," + n(y) + ",8,30,3," + n(zipped) + ","});
                 return;
@@ -229,14 +235,15 @@ TEST(StripLog, SearchAndStripsAreLoggedLineByLine) {
 }
 
 TEST(WidthCrop, KeepsTheLeftPartUpToTheMaximumWidth) {
-    struct Case { int32_t maxMM, dpi; int64_t width; int bpp; int64_t want; } cases[] = {
+    struct Case {
+        int32_t maxMM, dpi;
+        int64_t width;
+        int bpp;
+        int64_t want;
+    } cases[] = {
         {48, 203, 576, 1, 384},  // trunc(9744 / 25.4) = 383, rounded up to 384
-        {48, 203, 576, 4, 384},
-        {48, 203, 384, 1, 384},
-        {48, 203, 200, 1, 200},
-        {0, 203, 576, 1, 576},   // no limit
-        {-1, 203, 576, 1, 576},
-        {48, 0, 576, 1, 576},    // no resolution: a zero width would lose the page
+        {48, 203, 576, 4, 384}, {48, 203, 384, 1, 384}, {48, 203, 200, 1, 200}, {0, 203, 576, 1, 576},  // no limit
+        {-1, 203, 576, 1, 576}, {48, 0, 576, 1, 576},  // no resolution: a zero width would lose the page
     };
     for (const auto& c : cases) {
         const uint64_t height = 3;
@@ -251,8 +258,8 @@ TEST(WidthCrop, KeepsTheLeftPartUpToTheMaximumWidth) {
         ASSERT_EQ(width, c.want) << c.maxMM << "mm " << c.width;
         const size_t newRow = static_cast<size_t>(width) * c.bpp, oldRow = static_cast<size_t>(c.width) * c.bpp;
         for (uint64_t r = 0; r < height; ++r) {
-            EXPECT_TRUE(std::equal(page.begin() + r * newRow, page.begin() + (r + 1) * newRow,
-                                   before.begin() + r * oldRow))
+            EXPECT_TRUE(
+                std::equal(page.begin() + r * newRow, page.begin() + (r + 1) * newRow, before.begin() + r * oldRow))
                 << "row " << r;
         }
     }

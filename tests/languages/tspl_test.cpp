@@ -7,9 +7,9 @@
 
 namespace {
 
-using langtest::LangJob;
 using langtest::expectedBits;
 using langtest::inverted;
+using langtest::LangJob;
 using langtest::tsplSetup;
 
 const std::string kGap3 = "GAP 3 mm,0 mm\r\n";
@@ -23,12 +23,11 @@ std::string plainBitmap(int x, int y, const kvtest::RasterPage& page, int mode) 
 TEST(TsplOutput, PlainLabelIsExact) {
     kvtest::TempDir dir;
     const kvtest::RasterPage page = langtest::patternPage(384, 240);
-    const auto r = langtest::runLang({.model = "TSPL",
-                                      .defaults = {{"DefaultMediaTracking", "1"},
-                                                   {"DefaultPrintSpeed", "4"},
-                                                   {"DefaultDarkness", "8"}},
-                                      .pages = {page}},
-                                     dir);
+    const auto r = langtest::runLang(
+        {.model = "TSPL",
+         .defaults = {{"DefaultMediaTracking", "1"}, {"DefaultPrintSpeed", "4"}, {"DefaultDarkness", "8"}},
+         .pages = {page}},
+        dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string want = tsplSetup(48, 30, kGap3, 4, 8) + plainBitmap(0, 0, page, 0) + "PRINT 1,1\r\n";
     EXPECT_TRUE(r.out == want) << kvtest::hex(r.out.substr(0, 400));
@@ -36,7 +35,11 @@ TEST(TsplOutput, PlainLabelIsExact) {
 }
 
 TEST(TsplOutput, SettingsShapeTheSetupAndBitmapLines) {
-    struct Case { std::string options; std::string media; int x, y, mode, speed, density; } cases[] = {
+    struct Case {
+        std::string options;
+        std::string media;
+        int x, y, mode, speed, density;
+    } cases[] = {
         {"MediaTracking=0", "GAP 0 mm,0 mm\r\n", 0, 0, 0, 0, 0},
         {"MediaTracking=2 PrintMode=2", "BLINE 3 mm,0 mm\r\n", 0, 0, 2, 0, 0},
         {"MediaTracking=3 PrintMode=3", "", 0, 0, 3, 0, 0},  // unknown media: no line at all
@@ -56,12 +59,12 @@ TEST(TsplOutput, SettingsShapeTheSetupAndBitmapLines) {
 TEST(TsplOutput, CompressedStripsRebuildThePage) {
     kvtest::TempDir dir;
     const kvtest::RasterPage page = langtest::patternPage(64, 100, 9);
-    const auto r = langtest::runLang({.model = "TSPL",
-                                      .attributes = {{"KVAttr", "CompressiePrint", "1"},
-                                                     {"KVAttr", "NoCompressie", "300"}},
-                                      .options = "Vertical=4 Horizontal=2",
-                                      .pages = {page}},
-                                     dir);
+    const auto r =
+        langtest::runLang({.model = "TSPL",
+                           .attributes = {{"KVAttr", "CompressiePrint", "1"}, {"KVAttr", "NoCompressie", "300"}},
+                           .options = "Vertical=4 Horizontal=2",
+                           .pages = {page}},
+                          dir);
     const std::string setup = tsplSetup(8, 12, "GAP 0 mm,0 mm\r\n", 0, 0);
     ASSERT_EQ(r.out.substr(0, setup.size()), setup);
     EXPECT_EQ(r.out.substr(r.out.size() - 11), "PRINT 1,1\r\n");
@@ -99,9 +102,9 @@ TEST(TsplOutput, PagesAreSelfContainedJobsAndCroppedToMaxWidth) {
     const auto r = langtest::runLang(
         {.model = "TSPL", .attributes = {{"KVAttr", "PrinterMaxWidthMM", "5"}}, .pages = {first, second}}, dir);
     const std::string gap0 = "GAP 0 mm,0 mm\r\n";
-    const std::string want =
-        tsplSetup(5, 2, gap0, 0, 0) + plainBitmap(0, 0, langtest::leftColumns(first, 40), 0) + "PRINT 1,1\r\n" +
-        tsplSetup(5, 3, gap0, 0, 0) + plainBitmap(0, 0, langtest::leftColumns(second, 40), 0) + "PRINT 1,1\r\n";
+    const std::string want = tsplSetup(5, 2, gap0, 0, 0) + plainBitmap(0, 0, langtest::leftColumns(first, 40), 0) +
+                             "PRINT 1,1\r\n" + tsplSetup(5, 3, gap0, 0, 0) +
+                             plainBitmap(0, 0, langtest::leftColumns(second, 40), 0) + "PRINT 1,1\r\n";
     EXPECT_TRUE(r.out == want) << r.out.substr(0, 300);
     EXPECT_TRUE(r.dump() == r.out);
     EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n");

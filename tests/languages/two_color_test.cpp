@@ -9,8 +9,12 @@
 
 namespace {
 
-struct Rgba { uint8_t r, g, b, a; };
-struct Ink { bool black, red; };
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+struct Ink {
+    bool black, red;
+};
 
 // The filter on this machine reads alpha first on Debian, last elsewhere.
 bool alphaFirst() { return std::strcmp(detect_linux_distro(), "Debian") == 0; }
@@ -32,14 +36,16 @@ kvtest::RasterPage rgbaPage(const std::vector<Rgba>& column) {
     return page;
 }
 
-struct PixelCase { Rgba px; Ink ink; };
+struct PixelCase {
+    Rgba px;
+    Ink ink;
+};
 std::vector<PixelCase> pixelCases() {
     std::vector<PixelCase> cases = {
-        {{255, 0, 0, 255}, {false, true}},     // opaque red
-        {{120, 0, 0, 255}, {false, true}},     // opaque dark red: alpha 255 keeps it out of black
-        {{120, 0, 0, 128}, {true, true}},      // half-transparent dark red: both
-        {{180, 180, 180, 255}, {false, false}},
-        {{179, 179, 179, 255}, {true, false}},
+        {{255, 0, 0, 255}, {false, true}},  // opaque red
+        {{120, 0, 0, 255}, {false, true}},  // opaque dark red: alpha 255 keeps it out of black
+        {{120, 0, 0, 128}, {true, true}},   // half-transparent dark red: both
+        {{180, 180, 180, 255}, {false, false}}, {{179, 179, 179, 255}, {true, false}},
         {{100, 107, 100, 255}, {true, false}},  // channels 7 apart: grey
         {{200, 208, 200, 255}, {false, true}},  // 8 apart: coloured
         {{200, 207, 200, 255}, {false, false}},
@@ -64,7 +70,10 @@ TEST(TwoColorTspl, ColourRulesAndPrintModels) {
     for (auto& c : merged) c.ink.black = c.ink.black || c.ink.red;
     const std::string black = "SETCOLOR BLACK\r\n" + planeBitmap(cases, false);
     const std::string red = "SETCOLOR RED 6\r\n" + planeBitmap(cases, true);
-    struct Model { int number; std::string body; } models[] = {
+    struct Model {
+        int number;
+        std::string body;
+    } models[] = {
         {0, black + red}, {1, black}, {2, red}, {3, "SETCOLOR BLACK\r\n" + planeBitmap(merged, false)}, {4, ""},
     };
     for (const auto& m : models) {
@@ -97,11 +106,12 @@ TEST(TwoColorTspl, CompressedPlanesDecodeToTheSplit) {
         }
     }
     kvtest::TempDir dir;
-    const auto r = langtest::runLang({.model = "Two_Color_TSPL",
-                                      .attributes = {{"KVAttr", "CompressiePrint", "1"}, {"KVAttr", "NoCompressie", "200"}},
-                                      .options = "ColourDarkness=3 Vertical=2",
-                                      .pages = {page}},
-                                     dir);
+    const auto r =
+        langtest::runLang({.model = "Two_Color_TSPL",
+                           .attributes = {{"KVAttr", "CompressiePrint", "1"}, {"KVAttr", "NoCompressie", "200"}},
+                           .options = "ColourDarkness=3 Vertical=2",
+                           .pages = {page}},
+                          dir);
     std::vector<langtest::Field> black, red;
     for (const auto& f : langtest::decodeTspl(r.out)) {
         EXPECT_EQ(f.kind, "zlib");
@@ -117,13 +127,16 @@ TEST(TwoColorTspl, CompressedPlanesDecodeToTheSplit) {
 // opaque pixels (grey: black up to 179; RGB: a coloured pixel is red only), and
 // only the page's own bytes are read: one, three or four a pixel.
 TEST(TwoColorTspl, GreyAndRgbPagesAreSplitAsOpaqueColours) {
-    struct Column { kvtest::RasterPage page; std::vector<PixelCase> cases; } columns[2];
+    struct Column {
+        kvtest::RasterPage page;
+        std::vector<PixelCase> cases;
+    } columns[2];
     const std::vector<PixelCase> grey = {{{0, 0, 0, 255}, {true, false}},
                                          {{179, 179, 179, 255}, {true, false}},
                                          {{180, 180, 180, 255}, {false, false}},
                                          {{255, 255, 255, 255}, {false, false}}};
-    const std::vector<PixelCase> rgb = {{{255, 0, 0, 255}, {false, true}},   // red
-                                        {{120, 0, 0, 255}, {false, true}},   // dark red: opaque, so not black
+    const std::vector<PixelCase> rgb = {{{255, 0, 0, 255}, {false, true}},  // red
+                                        {{120, 0, 0, 255}, {false, true}},  // dark red: opaque, so not black
                                         {{100, 107, 100, 255}, {true, false}},
                                         {{200, 208, 200, 255}, {false, true}},
                                         {{200, 207, 200, 255}, {false, false}}};

@@ -30,14 +30,17 @@ TEST(ZplOutput, PlainFormatIsExact) {
     const kvtest::RasterPage page = langtest::patternPage(384, 240, 4);
     const auto r = langtest::runLang(
         {.model = "ZPL", .defaults = {{"DefaultPrintSpeed", "4"}, {"DefaultDarkness", "20"}}, .pages = {page}}, dir);
-    const std::string want = "^XA^LH0,0^MNN^LS0^POI^PW384^LL240\r\n^PR4\r\n~SD20\r\n" + zplHexField(0, 0, page, 0) +
-                             "^PQ1^XZ\r\n";
+    const std::string want =
+        "^XA^LH0,0^MNN^LS0^POI^PW384^LL240\r\n^PR4\r\n~SD20\r\n" + zplHexField(0, 0, page, 0) + "^PQ1^XZ\r\n";
     EXPECT_TRUE(r.out == want) << r.out.substr(0, 200);
     EXPECT_TRUE(r.dump() == r.out);
 }
 
 TEST(ZplOutput, MediaTrackingOffsetsAndModes) {
-    struct Case { std::string options, media; int x, y, mode; } cases[] = {
+    struct Case {
+        std::string options, media;
+        int x, y, mode;
+    } cases[] = {
         {"MediaTracking=1 PrintMode=2", "^MNW", 0, 0, 2},
         {"MediaTracking=2 PrintMode=3 Horizontal=5 Vertical=7", "^MNM", 5, 7, 3},
         {"MediaTracking=9 PrintMode=4", "", 0, 0, 4},
@@ -55,12 +58,12 @@ TEST(ZplOutput, MediaTrackingOffsetsAndModes) {
 TEST(ZplOutput, Z64StripsRebuildThePage) {
     kvtest::TempDir dir;
     const kvtest::RasterPage page = langtest::patternPage(64, 100, 6);
-    const auto r = langtest::runLang({.model = "ZPL",
-                                      .attributes = {{"KVAttr", "CompressiePrint", "1"},
-                                                     {"KVAttr", "NoCompressie", "300"}},
-                                      .options = "Vertical=3",
-                                      .pages = {page}},
-                                     dir);
+    const auto r =
+        langtest::runLang({.model = "ZPL",
+                           .attributes = {{"KVAttr", "CompressiePrint", "1"}, {"KVAttr", "NoCompressie", "300"}},
+                           .options = "Vertical=3",
+                           .pages = {page}},
+                          dir);
     const std::string head = "^XA^LH0,0^MNN^LS0^POI^PW64^LL100\r\n^PR0\r\n~SD0\r\n^FO0,3,0\r\n^GFA,200,200,8,:Z64:";
     EXPECT_EQ(r.out.substr(0, head.size()), head);
     EXPECT_EQ(r.out.substr(r.out.size() - 9), "^PQ1^XZ\r\n");
@@ -102,7 +105,10 @@ TEST(CpclOutput, HexGraphicLabelIsExact) {
 }
 
 TEST(CpclOutput, BinaryGraphicOffsetsAndHeaderResolution) {
-    struct Case { std::string resolution; int headerDpi; } cases[] = {{"200dpi", 200}, {"300dpi", 300}, {"600dpi", 300}};
+    struct Case {
+        std::string resolution;
+        int headerDpi;
+    } cases[] = {{"200dpi", 200}, {"300dpi", 300}, {"600dpi", 300}};
     const kvtest::RasterPage page = langtest::patternPage(40, 9, 7);
     for (const auto& c : cases) {
         kvtest::TempDir dir;

@@ -51,7 +51,7 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
         Outcome install = run("cmake --install '" + buildDir().string() + "' --prefix '" + (root_ / "usr").string() +
-                          "' --component kvprotocol");
+                              "' --component kvprotocol");
         ASSERT_EQ(install.status, 0) << install.out;
     }
     static void TearDownTestSuite() { fs::remove_all(root_); }
@@ -92,17 +92,16 @@ TEST_F(Installed, CProgramBuildsAgainstTheInstalledLibrary) {
     const std::string sanitize;
 #endif
     const fs::path program = root_ / "client";
-    Outcome compile = run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" +
-                      (sourceDir() / "c_api_client.c").string() + "' -o '" + program.string() +
-                      "' $(pkg-config --cflags --libs kvprotocol)");
+    Outcome compile =
+        run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" + (sourceDir() / "c_api_client.c").string() +
+            "' -o '" + program.string() + "' $(pkg-config --cflags --libs kvprotocol)");
     ASSERT_EQ(compile.status, 0) << compile.out;
     Outcome client = run(env() + "'" + program.string() + "'");
     ASSERT_EQ(client.status, 0) << client.out;
-    EXPECT_EQ(client.out,
-              "A31E1C0008001105040300030F08" + std::string() +
-                  client.out.substr(28, 8) + "\n"
-                  "result 1 class 5 sub 3 {\n\t\"coarseDarkness\":\t\"5\",\n\t\"fineDarkness\":\t\"8\"\n}\n"
-                  "sz 16\nimage yes\nLid Opened;Lack Paper;\n");
+    EXPECT_EQ(client.out, "A31E1C0008001105040300030F08" + std::string() + client.out.substr(28, 8) +
+                              "\n"
+                              "result 1 class 5 sub 3 {\n\t\"coarseDarkness\":\t\"5\",\n\t\"fineDarkness\":\t\"8\"\n}\n"
+                              "sz 16\nimage yes\nLid Opened;Lack Paper;\n");
 }
 
 // The names of the functions kvprotocol.h declares: each declaration starts a
@@ -165,8 +164,8 @@ TEST_F(Installed, ExportsExactlyTheHeaderFunctionsUnderItsSoname) {
     ASSERT_EQ(imported.status, 0) << imported.out;
     const std::set<std::string> calls = symbolNames(imported.out);
     EXPECT_EQ(calls.count("malloc"), 1u) << imported.out;  // the list is read right
-    for (const char* call : {"open", "open64", "openat", "openat64", "creat", "creat64", "fopen", "fopen64",
-                             "fdopen", "freopen", "mkstemp", "tmpfile"})
+    for (const char* call : {"open", "open64", "openat", "openat64", "creat", "creat64", "fopen", "fopen64", "fdopen",
+                             "freopen", "mkstemp", "tmpfile"})
         EXPECT_EQ(calls.count(call), 0u) << call;
 }
 
@@ -177,17 +176,16 @@ TEST_F(Installed, LibraryWritesNoFileAndLogsOnlyToTheInstalledFunction) {
     const std::string sanitize;
 #endif
     const fs::path program = root_ / "quiet_client";
-    Outcome compile = run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" +
-                          (sourceDir() / "quiet_client.c").string() + "' -o '" + program.string() +
-                          "' $(pkg-config --cflags --libs kvprotocol)");
+    Outcome compile =
+        run(env() + "cc -std=c11 -Wall -Wextra -Werror" + sanitize + " '" + (sourceDir() / "quiet_client.c").string() +
+            "' -o '" + program.string() + "' $(pkg-config --cflags --libs kvprotocol)");
     ASSERT_EQ(compile.status, 0) << compile.out;
     // Working directory, home and temporary folder all point at an empty
     // folder, which must stay empty.
     const fs::path folder = root_ / "logs";
     fs::create_directories(folder);
     const std::string in = "'" + folder.string() + "'";
-    Outcome client = run(env() + "cd " + in + " && HOME=" + in + " TMPDIR=" + in + " '" +
-                         program.string() + "'");
+    Outcome client = run(env() + "cd " + in + " && HOME=" + in + " TMPDIR=" + in + " '" + program.string() + "'");
     ASSERT_EQ(client.status, 0) << client.out;
     EXPECT_EQ(client.out,
               "version matches\nlines without a function 0\nlines to the function yes\nlines after removing it 0\n");
@@ -209,7 +207,8 @@ TEST_F(Installed, ToolBuildsAndDecodesFrames) {
     const Bytes reply = replyFrame(5, 3, {5, 8});
     std::string hexText, b64;
     const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (uint8_t byte : reply) hexText += "0123456789abcdef"[byte >> 4], hexText += "0123456789abcdef"[byte & 15], hexText += ' ';
+    for (uint8_t byte : reply)
+        hexText += "0123456789abcdef"[byte >> 4], hexText += "0123456789abcdef"[byte & 15], hexText += ' ';
     for (size_t i = 0; i < reply.size(); i += 3) {
         uint32_t v = uint32_t(reply[i]) << 16 | (i + 1 < reply.size() ? reply[i + 1] << 8 : 0) |
                      (i + 2 < reply.size() ? reply[i + 2] : 0);
@@ -219,7 +218,8 @@ TEST_F(Installed, ToolBuildsAndDecodesFrames) {
         b64 += i + 2 < reply.size() ? a[v & 63] : '=';
     }
     const std::string expected =
-        "{\"class\":5,\"subCmd\":3,\"kind\":33,\"result\":1,\"report\":{\"coarseDarkness\":\"5\",\"fineDarkness\":\"8\"}}\n";
+        "{\"class\":5,\"subCmd\":3,\"kind\":33,\"result\":1,\"report\":{\"coarseDarkness\":\"5\",\"fineDarkness\":"
+        "\"8\"}}\n";
     const fs::path hex = root_ / "reply.hex", json = root_ / "reply.json";
     std::ofstream(hex) << hexText;
     std::ofstream(json) << "{\"Cmd\":\"" << b64 << "\"}\n";
@@ -238,8 +238,10 @@ TEST_F(Installed, ToolBuildsAndDecodesFrames) {
     EXPECT_EQ(speed10.substr(0, 36), "A3 1E 1C 00 06 00 11 05 07 01 00 0A ");
     EXPECT_EQ(run(env() + tool + " build setPrinterPrintSpeedData 010").out, speed10);
     EXPECT_EQ(run(env() + tool + " build setPrinterPrintSpeedData 0x0a").out, speed10);
-    Outcome errors[] = {run(env() + tool + " decode /nonexistent"), run(env() + tool + " build nosuchcommand"),
-                        run(env() + tool + " build setPrinterPrintSpeedData 256"), run(env() + tool + " frobnicate"),
+    Outcome errors[] = {run(env() + tool + " decode /nonexistent"),
+                        run(env() + tool + " build nosuchcommand"),
+                        run(env() + tool + " build setPrinterPrintSpeedData 256"),
+                        run(env() + tool + " frobnicate"),
                         run(env() + tool + " build setPrinterPrintSpeedData ' 8'"),
                         run(env() + tool + " build setPrinterPrintSpeedData 0x")};
     EXPECT_EQ(errors[0].status, 1);

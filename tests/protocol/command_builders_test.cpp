@@ -39,7 +39,15 @@ TEST(CommandBuilders, VocabularyClassesAndPayloads) {
     const std::vector<Expect> table = {
         {"darkness 20,8", [] { return setPrinterPrintDarknessData("20,8"); }, 5, 4, {3, 15, 8}},
         {"darkness 5", [] { return setPrinterPrintDarknessData("5"); }, 5, 4, {0, 5, 0}},
-        {"darkness full-width comma", [] { return setPrinterPrintDarknessData("3\xEF\xBC\x8C" "4"); }, 5, 4, {3, 3, 4}},
+        {"darkness full-width comma",
+         [] {
+             return setPrinterPrintDarknessData(
+                 "3\xEF\xBC\x8C"
+                 "4");
+         },
+         5,
+         4,
+         {3, 3, 4}},
         {"darkness empty fields", [] { return setPrinterPrintDarknessData(",,7,,2,"); }, 5, 4, {3, 7, 2}},
         {"darkness 264 low bits", [] { return setPrinterPrintDarknessData("264,x"); }, 5, 4, {3, 8, 0}},
         {"feed 1,28", [] { return setPrinterPrintFeedData("1,28"); }, 5, 8, {1, 28, 0}},
@@ -58,7 +66,10 @@ TEST(CommandBuilders, VocabularyClassesAndPayloads) {
         {"battery", getPrinterInfoBatteryData, 1, 14, {}},
         {"restore", setPrinterInfoRestoreFactorySettingsData, 1, 24, {}},
         {"wifi mac", [] { return setPrinterWiFiMacData("1:2:3:255:256:10"); }, 3, 4, {1, 2, 3, 255, 0, 10}},
-        {"wifi config", [] { return setPrinterWiFiConfigData("ab", "xyz"); }, 3, 2,
+        {"wifi config",
+         [] { return setPrinterWiFiConfigData("ab", "xyz"); },
+         3,
+         2,
          {1, 2, 0, 'a', 'b', 2, 3, 0, 'x', 'y', 'z', 0}},
         {"ble wifi config", [] { return setPrinterWiFiCFGData("n", ""); }, 4, 14, {1, 1, 0, 'n', 2, 0, 0, 0}},
         {"ble name", [] { return setPrinterBleNameData("KV-1"); }, 4, 2, {'K', 'V', '-', '1'}},
@@ -67,7 +78,10 @@ TEST(CommandBuilders, VocabularyClassesAndPayloads) {
         {"wifi config empty ssid", [] { return setPrinterWiFiConfigData("", "p"); }, 3, 2, {1, 0, 0, 2, 1, 0, 'p', 0}},
         {"ble state", getPrinterBleStateData, 4, 13, {}},
         {"nfc", getPrinterNFCInfoData, 7, 2, {}},
-        {"custom offset", [] { return RD_setPrinterCustomTimePrintOffsetData(1, 2, 3, 0x0A0B0C0D); }, 8, 7,
+        {"custom offset",
+         [] { return RD_setPrinterCustomTimePrintOffsetData(1, 2, 3, 0x0A0B0C0D); },
+         8,
+         7,
          {1, 2, 3, 0x0D, 0x0C, 0x0B, 0x0A}},
         {"custom time format", [] { return RD_setPrinterCustomTimeFormatPrintData(4, 3, 2, 1); }, 8, 5, {4, 3, 2, 1}},
         {"custom end", RD_getDownCustomPrintEndPackData, 8, 10, {}},
@@ -134,7 +148,10 @@ TEST(CommandBuilders, ConnectionStartAndEncryptionByFamily) {
 }
 
 TEST(CommandBuilders, StrRepleceInPlace) {
-    char text[32] = "a\xEF\xBC\x8C" "b\xEF\xBC\x8C\xEF\xBC\x8C" "c";
+    char text[32] =
+        "a\xEF\xBC\x8C"
+        "b\xEF\xBC\x8C\xEF\xBC\x8C"
+        "c";
     strReplece(text, "\xEF\xBC\x8C", ",");
     EXPECT_STREQ(text, "a,b,,c");
     char same[16] = "abab";
@@ -153,7 +170,8 @@ TEST(FileDownload, PiecesOffsetsAndEnd) {
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i);
     auto start = framesOf(getStartDownFileData(2, "", data.data(), 250, 1000));
     ASSERT_EQ(start.size(), 1u);
-    EXPECT_EQ(start[0].payload, (Bytes{1, 2, 0, 2, 0, 2, 4, 0, 250, 0, 0, 0, 3, 7, 0, 'b', 'i', 'n', 'N', 'a', 'm', 'e'}));
+    EXPECT_EQ(start[0].payload,
+              (Bytes{1, 2, 0, 2, 0, 2, 4, 0, 250, 0, 0, 0, 3, 7, 0, 'b', 'i', 'n', 'N', 'a', 'm', 'e'}));
     EXPECT_EQ(kvDownFileProgress()->totalLength, 250u);
     const uint32_t expectOffsets[] = {1000, 1100, 1200};
     const uint16_t expectLengths[] = {100, 100, 50};
@@ -180,8 +198,8 @@ TEST(FileDownload, ImageFileAndCustomPrintAreThresholdedBitmaps) {
     const uint8_t savedThreshold = imgThresholdValue;
     setThreshold(142);
     Bytes pixels(384 * 2 * 4, 255);
-    for (int i = 0; i < 4; ++i) pixels[size_t(i) * 4] = 0;   // alpha does not count
-    pixels[1] = pixels[2] = pixels[3] = 0;                     // first dot black
+    for (int i = 0; i < 4; ++i) pixels[size_t(i) * 4] = 0;                      // alpha does not count
+    pixels[1] = pixels[2] = pixels[3] = 0;                                      // first dot black
     pixels[4 * 9 + 1] = 142, pixels[4 * 9 + 2] = 143, pixels[4 * 9 + 3] = 143;  // 142.59: grey 142 prints
     auto start = framesOf(getStartDownFileData(4, nullptr, pixels.data(), uint32_t(pixels.size()), 0));
     ASSERT_EQ(start.size(), 1u);

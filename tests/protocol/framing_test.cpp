@@ -20,7 +20,8 @@ Bytes frameOf(ProtocolPackHead head, const Bytes& payload) {
 
 Bytes hex(const char* text) {
     Bytes out;
-    for (size_t i = 0; text[i] && text[i + 1]; i += 2) out.push_back(uint8_t(std::stoi(std::string(text + i, 2), nullptr, 16)));
+    for (size_t i = 0; text[i] && text[i + 1]; i += 2)
+        out.push_back(uint8_t(std::stoi(std::string(text + i, 2), nullptr, 16)));
     return out;
 }
 
@@ -34,7 +35,8 @@ TEST(Crc32, MatchesBitwiseReferenceWithBothSeeds) {
         // Split anywhere: two buffers continue the same register.
         EXPECT_EQ(HAL_KV_crc32_twoBuff(seed, data.data(), 333, data.data() + 333, uint32_t(data.size() - 333)),
                   referenceCrc(seed, data));
-        EXPECT_EQ(HAL_KV_crc32_twoBuff(seed, data.data(), 10, nullptr, 0), referenceCrc(seed, Bytes(data.begin(), data.begin() + 10)));
+        EXPECT_EQ(HAL_KV_crc32_twoBuff(seed, data.data(), 10, nullptr, 0),
+                  referenceCrc(seed, Bytes(data.begin(), data.begin() + 10)));
     }
     // Seed 0 is plain CRC-32: the check value of "123456789".
     const char* check = "123456789";
@@ -58,8 +60,9 @@ TEST(Aes128, Fips197AppendixC1) {
 TEST(Aes128, CbcVectorsOfSp800_38a) {
     Bytes key = hex("2b7e151628aed2a6abf7158809cf4f3c");
     Bytes iv = hex("000102030405060708090a0b0c0d0e0f");
-    Bytes plain = hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-                      "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+    Bytes plain =
+        hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+            "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
     Bytes cipher(plain.size());
     AES_Init(key.data());
     AES_Encrypt(plain.data(), cipher.data(), uint32_t(plain.size()), iv.data());
@@ -92,7 +95,12 @@ TEST(Frame, ClearCommandWithoutPayload) {
 
 TEST(Frame, PayloadKindByteAndFamilies) {
     const Bytes payload{1, 2, 3};
-    struct Case { uint32_t type; uint8_t replyFlag; size_t prefix; uint32_t seed; };
+    struct Case {
+        uint32_t type;
+        uint8_t replyFlag;
+        size_t prefix;
+        uint32_t seed;
+    };
     for (Case c : {Case{28, 1, 2, 0x76953521u}, Case{31, 1, 2, 0x76983521u}, Case{27, 0, 2, 0x76953521u},
                    Case{163, 1, 0, 0x76953521u}}) {
         ProtocolStateGuard state(c.type);
@@ -111,7 +119,10 @@ TEST(Frame, PayloadKindByteAndFamilies) {
 
 TEST(Frame, EncryptedFamily163DecryptsToTheClearBody) {
     ProtocolStateGuard state(163);
-    struct Case { Bytes payload; size_t cipherLength; };
+    struct Case {
+        Bytes payload;
+        size_t cipherLength;
+    };
     // 5 body bytes pad to 16; a body of exactly 16 bytes pads to 32.
     for (const Case& c : {Case{{}, 16}, Case{Bytes(11, 0x5A), 32}, Case{Bytes(12, 7), 32}}) {
         Bytes frame = frameOf({1, 1, 2, 1, 1, uint16_t(c.payload.size())}, c.payload);
@@ -156,7 +167,10 @@ TEST(ProtocolState, PrintWidthAndImagePackageBudget) {
         kvClearConnectionCache();
         EXPECT_EQ(getMaxWidthDot_l(), 2592);
     }
-    struct Case { uint32_t type; int32_t width; };
+    struct Case {
+        uint32_t type;
+        int32_t width;
+    };
     for (Case c : {Case{163, 96}, Case{30, 96}, Case{27, 384}, Case{5, 0}, Case{31, 0}}) {
         ProtocolStateGuard state(c.type);
         EXPECT_EQ(getMaxWidthDot_l(), c.width) << c.type;

@@ -76,7 +76,10 @@ TEST(HuffmanTree, TieRuleAndSerialisationOfFourBytes) {
 }
 
 TEST(HuffmanTree, SingleValueGetsANeighbourLeaf) {
-    struct Case { uint8_t value; uint16_t neighbour; };
+    struct Case {
+        uint8_t value;
+        uint16_t neighbour;
+    };
     for (Case c : {Case{0x00, 0x01}, Case{0x7F, 0x80}, Case{0x80, 0x7F}, Case{0xFF, 0xFE}}) {
         Tree tree(Bytes(50, c.value));
         ASSERT_EQ(tree.count, 3u);
@@ -124,7 +127,7 @@ TEST(HuffmanEncode, PackagePaddingAndSplitting) {
     EXPECT_EQ((Bytes{bag[0].data[0], bag[0].data[1]}), (Bytes{3, 0xF8}));  // 11111 then 000 of row 2
     EXPECT_EQ((Bytes{bag[1].data[0], bag[1].data[1]}), (Bytes{3, 0x05}));  // 00000 then 101 of row 3
     EXPECT_EQ((Bytes{bag[2].data[0], bag[2].data[1]}), (Bytes{3, 0xA8}));  // 10101, zero after the end
-    EXPECT_EQ(bag[2].data, bag[0].data + 4);                                // one shared block
+    EXPECT_EQ(bag[2].data, bag[0].data + 4);                               // one shared block
     KVFreeSendDataBag(bag);
 
     // Budget 3 bytes = 16 bits: rows 1-2 (10 bits) fit, row 3 would reach 15 < 16: all in one.
@@ -170,7 +173,7 @@ TEST(HuffmanEncode, RandomRoundTripsThroughTheTreePack) {
 TEST(HuffmanDecode, MalformedInputGivesNothing) {
     const uint16_t pre[] = {256, 255, 0};
     const uint16_t in[] = {255, 256, 0};
-    const uint16_t missing[] = {255, 257, 0};   // root symbol not in the inorder range
+    const uint16_t missing[] = {255, 257, 0};  // root symbol not in the inorder range
     const uint16_t repeated[] = {255, 255, 0};
     const uint16_t rootFirst[] = {256, 255, 0};  // left-leaning chain: 256 has no left child
     EXPECT_EQ(KVMakeHfmTree(pre, 3, missing, 3), nullptr);

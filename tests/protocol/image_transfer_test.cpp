@@ -51,7 +51,8 @@ Bytes decodeTransfer(const std::vector<ParsedFrame>& frames, size_t* parts) {
             EXPECT_EQ(f.payload[4], 0x11);
             EXPECT_EQ(size_t(f.payload[2] | f.payload[3] << 8), f.payload.size() - 4);
             uint32_t count = 0;
-            uint8_t* rows = KVHFMdecodingChecked(tree, nodes, f.payload.data() + 11, int32_t(f.payload.size() - 11), &count);
+            uint8_t* rows =
+                KVHFMdecodingChecked(tree, nodes, f.payload.data() + 11, int32_t(f.payload.size() - 11), &count);
             EXPECT_NE(rows, nullptr);
             if (rows) image.insert(image.end(), rows, rows + count);
             std::free(rows);
@@ -166,7 +167,11 @@ TEST(CompressedTransfer, OneGoGivesTheBytesAndLinesOfMeasureThenFill) {
     for (uint32_t i = 0; i < bitmap.size(); ++i) bitmap[i] = uint8_t((i % 128) + (i >= bitmap.size() / 2 ? 128 : 0));
     Bytes row(256);
     for (int v = 0; v < 256; ++v) row[size_t(v)] = uint8_t(v);
-    const Bytes unfit = [&] { Bytes b = row; b.insert(b.end(), row.begin(), row.end()); return b; }();
+    const Bytes unfit = [&] {
+        Bytes b = row;
+        b.insert(b.end(), row.begin(), row.end());
+        return b;
+    }();
     auto logged = [](const std::function<Bytes()>& run, Bytes* out) {
         kvtest::TempDir logDir;
         setDebugLogDirectory(logDir.path().c_str());
@@ -179,10 +184,14 @@ TEST(CompressedTransfer, OneGoGivesTheBytesAndLinesOfMeasureThenFill) {
         setDebugLogDirectory("/var/log/cups");
         return lines;
     };
-    const struct { const Bytes* bitmap; uint32_t width, height; } cases[] = {{&bitmap, w * 8, height}, {&unfit, 2048, 2}};
+    const struct {
+        const Bytes* bitmap;
+        uint32_t width, height;
+    } cases[] = {{&bitmap, w * 8, height}, {&unfit, 2048, 2}};
     for (const auto& c : cases) {
         Bytes twoCalls, oneGo;
-        const std::string twoLines = logged([&] { return compressedTransfer(*c.bitmap, c.width, c.height); }, &twoCalls);
+        const std::string twoLines =
+            logged([&] { return compressedTransfer(*c.bitmap, c.width, c.height); }, &twoCalls);
         const std::string oneLines = logged(
             [&] { return take(getAllCompressImagePartOnce(c.bitmap->data(), c.width, c.height, 0, 0, 1)); }, &oneGo);
         EXPECT_EQ(oneGo, twoCalls);
@@ -206,8 +215,8 @@ TEST(RawTransfer, PackagesOfWholeRows) {
         const Bytes& p = frames[i].payload;
         EXPECT_EQ(frames[i].kind, 0x10);
         EXPECT_EQ(Bytes(p.begin(), p.begin() + 11),
-                  (Bytes{uint8_t(i), 0, uint8_t((expectRows[i] * w + 7) & 0xFF), uint8_t((expectRows[i] * w + 7) >> 8), 1,
-                         48, 0, uint8_t(42 * i), 0, 0, 0}));
+                  (Bytes{uint8_t(i), 0, uint8_t((expectRows[i] * w + 7) & 0xFF), uint8_t((expectRows[i] * w + 7) >> 8),
+                         1, 48, 0, uint8_t(42 * i), 0, 0, 0}));
         EXPECT_EQ(p.size(), 11 + expectRows[i] * w);
         EXPECT_EQ(p[11], uint8_t(42 * i));
     }
@@ -219,7 +228,12 @@ TEST(RawTransfer, PackagesOfWholeRows) {
 TEST(RawTransfer, RowsFittedToThePrintWidth) {
     ProtocolStateGuard state(163, 2048);
     std::strcpy(kvConnectionCache()->widthMaxDotStr, "384");
-    struct Case { uint32_t width; size_t at; size_t from; size_t count; };
+    struct Case {
+        uint32_t width;
+        size_t at;
+        size_t from;
+        size_t count;
+    };
     for (Case c : {Case{304, 5, 0, 38}, Case{400, 0, 0, 48}}) {
         const uint32_t w = c.width / 8, height = 3;
         Bytes bitmap(w * height);

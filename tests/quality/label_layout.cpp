@@ -39,7 +39,8 @@ std::string shellQuote(const std::string& s) {
 // zint --dump: one line of hexadecimal digits per module row, most significant bit first.
 std::vector<std::vector<bool>> zintModules(int barcode, const std::string& data, std::string& error) {
     int status = 0;
-    const std::string out = run("zint -b " + std::to_string(barcode) + " --dump -d " + shellQuote(data) + " 2>&1", status);
+    const std::string out =
+        run("zint -b " + std::to_string(barcode) + " --dump -d " + shellQuote(data) + " 2>&1", status);
     std::vector<std::vector<bool>> rows;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
@@ -125,7 +126,8 @@ void text(std::ostringstream& ps, const Label& l, double x, double y, double siz
 }
 
 void rect(std::ostringstream& ps, const Label& l, const Box& b, double grey) {
-    ps << grey << " setgray " << b.x << ' ' << l.heightPt - b.y - b.h << ' ' << b.w << ' ' << b.h << " rectfill 0 setgray\n";
+    ps << grey << " setgray " << b.x << ' ' << l.heightPt - b.y - b.h << ' ' << b.w << ' ' << b.h
+       << " rectfill 0 setgray\n";
 }
 
 // A smooth synthetic photograph: 64 x 48 grey samples.
@@ -229,8 +231,8 @@ std::string labelPostScript(Label& l, std::string& error) {
         drawModules(ps, l, s, rows);
     }
     rect(ps, l, l.logo, 0.45);
-    ps << "1 setgray /Helvetica-Bold findfont " << std::min(l.logo.h * 0.6, l.logo.w / 4.6) << " scalefont setfont " << l.logo.x + 6 << ' '
-       << l.heightPt - l.logo.y - l.logo.h * 0.78 << " moveto (KOVALI) show 0 setgray\n";
+    ps << "1 setgray /Helvetica-Bold findfont " << std::min(l.logo.h * 0.6, l.logo.w / 4.6) << " scalefont setfont "
+       << l.logo.x + 6 << ' ' << l.heightPt - l.logo.y - l.logo.h * 0.78 << " moveto (KOVALI) show 0 setgray\n";
     rect(ps, l, l.greyPatch, 0.5);
     for (const GreyStep& g : l.gradient) rect(ps, l, g.box, g.grey);
     photo(ps, l, l.photo);

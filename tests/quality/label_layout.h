@@ -29,11 +29,11 @@ struct GreyStep {
 };
 
 struct Label {
-    std::string name;        // file name stem: "shipping", "receipt58" ...
+    std::string name;  // file name stem: "shipping", "receipt58" ...
     double widthPt = 0, heightPt = 0;
-    Box content;             // nothing prints outside it
-    Box bar;                 // solid black registration bar at the top of the content
-    Box greyPatch;           // 50 % grey, measured for halftoning
+    Box content;    // nothing prints outside it
+    Box bar;        // solid black registration bar at the top of the content
+    Box greyPatch;  // 50 % grey, measured for halftoning
     std::vector<GreyStep> gradient;
     Box logo, photo;
     std::string line8, line6;  // the 8 pt and the 6 pt text lines

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         }
         const std::string psPath = dir + "/" + label.name + ".ps", pdfPath = dir + "/" + label.name + ".pdf";
         std::ofstream(psPath) << ps;
-        const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o '" + pdfPath + "' '" + psPath + "'";
+        const std::string gs =
+            "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o '" + pdfPath + "' '" + psPath + "'";
         if (std::system(gs.c_str()) != 0) {
             std::fprintf(stderr, "%s: ghostscript failed\n", label.name.c_str());
             return 1;

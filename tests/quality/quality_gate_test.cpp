@@ -30,24 +30,30 @@ using kvquality::Label;
 using kvquality::Symbology;
 
 struct GateCase {
-    std::string ppd;        // file name without .ppd
-    std::string label;      // test label name
-    std::string pageSize;   // PageSize option
+    std::string ppd;       // file name without .ppd
+    std::string label;     // test label name
+    std::string pageSize;  // PageSize option
     int dpi;
-    std::string mode;       // PrintMode; "" is the PPD's default
-    bool device = false;    // scaled to the model's canvas
-    bool mirrored = false;  // the tattoo model prints mirror images
-    bool twoColour = false; // planes are split by colour before the print mode applies
+    std::string mode;        // PrintMode; "" is the PPD's default
+    bool device = false;     // scaled to the model's canvas
+    bool mirrored = false;   // the tattoo model prints mirror images
+    bool twoColour = false;  // planes are split by colour before the print mode applies
 };
 
 // Print modes that halftone grey by design.
 bool halftoneMode(const GateCase& c) {
-    return !c.twoColour && (c.mode == "" || c.mode == "2" || c.mode == "3" || c.mode == "4" || c.mode == "7" ||
-                            c.mode == "8");
+    return !c.twoColour &&
+           (c.mode == "" || c.mode == "2" || c.mode == "3" || c.mode == "4" || c.mode == "7" || c.mode == "8");
 }
 
 std::vector<GateCase> gateCases() {
-    struct Printer { const char* ppd; const char* label; const char* size; int dpi; bool device, mirrored, two; };
+    struct Printer {
+        const char* ppd;
+        const char* label;
+        const char* size;
+        int dpi;
+        bool device, mirrored, two;
+    };
     const Printer printers[] = {
         {"kvtspl2", "shipping", "w288h432", 203, false, false, false},
         {"kvtspl3", "shipping", "w288h432", 300, false, false, false},
@@ -67,8 +73,8 @@ std::vector<GateCase> gateCases() {
     };
     std::vector<GateCase> cases;
     for (const Printer& p : printers) {
-        const std::vector<std::string> modes = p.device ? std::vector<std::string>{"", "0", "9"}
-                                                        : std::vector<std::string>{"", "0", "2", "7", "8"};
+        const std::vector<std::string> modes =
+            p.device ? std::vector<std::string>{"", "0", "9"} : std::vector<std::string>{"", "0", "2", "7", "8"};
         for (const auto& m : modes) cases.push_back({p.ppd, p.label, p.size, p.dpi, m, p.device, p.mirrored, p.two});
     }
     return cases;
@@ -129,8 +135,8 @@ std::vector<std::string> zbarDecode(const kvrender::Page& page, const std::strin
     std::string error;
     const auto png = kvrender::encodePng(page, error);
     const std::string path = dir + "/page.png";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                static_cast<std::streamsize>(png.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     const kvcups::CommandResult r = kvcups::runCommand({"zbarimg", "--raw", "-q", path}, {}, 60);
     std::vector<std::string> out;
     std::istringstream lines(r.out);
@@ -152,12 +158,12 @@ std::string zxingDecode(const kvrender::Plane& p, uint32_t x0, uint32_t y0, uint
             if (p.dot(x0 + x, y0 + y)) grey[static_cast<size_t>(y) * w + x] = 0;
     ZXing::DecodeHints hints;
     hints.setTryHarder(true);
-    hints.setFormats(kind == Symbology::Code128  ? ZXing::BarcodeFormat::Code128
-                     : kind == Symbology::Ean13  ? ZXing::BarcodeFormat::EAN13
-                     : kind == Symbology::Qr     ? ZXing::BarcodeFormat::QRCode
-                                                 : ZXing::BarcodeFormat::DataMatrix);
-    const auto r = ZXing::ReadBarcode(ZXing::ImageView(grey.data(), static_cast<int>(w), static_cast<int>(h),
-                                                       ZXing::ImageFormat::Lum), hints);
+    hints.setFormats(kind == Symbology::Code128 ? ZXing::BarcodeFormat::Code128
+                     : kind == Symbology::Ean13 ? ZXing::BarcodeFormat::EAN13
+                     : kind == Symbology::Qr    ? ZXing::BarcodeFormat::QRCode
+                                                : ZXing::BarcodeFormat::DataMatrix);
+    const auto r = ZXing::ReadBarcode(
+        ZXing::ImageView(grey.data(), static_cast<int>(w), static_cast<int>(h), ZXing::ImageFormat::Lum), hints);
     return r.isValid() ? r.text() : "";
 #else
     (void)p, (void)x0, (void)y0, (void)x1, (void)y1, (void)kind;
@@ -165,7 +171,9 @@ std::string zxingDecode(const kvrender::Plane& p, uint32_t x0, uint32_t y0, uint
 #endif
 }
 
-bool contains(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+bool contains(const std::vector<std::string>& v, const std::string& s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
 
 const char* symbolName(Symbology k) {
     switch (k) {
@@ -187,9 +195,11 @@ protected:
     }
 
     std::string print(const GateCase& c) {
-        std::vector<std::string> argv = {"cupsfilter", "-e", "-c", dir_.file("cups-files.conf"), "-p",
-                                         std::string(KV_PPD_DIR) + "/" + c.ppd + ".ppd", "-m", "printer/foo",
-                                         "-o", "PageSize=" + c.pageSize};
+        std::vector<std::string> argv = {"cupsfilter", "-e",
+                                         "-c",         dir_.file("cups-files.conf"),
+                                         "-p",         std::string(KV_PPD_DIR) + "/" + c.ppd + ".ppd",
+                                         "-m",         "printer/foo",
+                                         "-o",         "PageSize=" + c.pageSize};
         if (!c.mode.empty()) argv.insert(argv.end(), {"-o", "PrintMode=" + c.mode});
         argv.push_back(std::string(KV_QUALITY_LABEL_DIR) + "/" + c.label + ".pdf");
         const kvcups::CommandResult r = kvcups::runCommand(argv, {}, 180);
@@ -221,7 +231,8 @@ TEST_P(QualityGate, BarcodesDecodeSizeFitsGreyHalftones) {
 
     // Size in dots: text languages carry the page at the printer's resolution.
     std::ostringstream row;
-    row << "| " << c.ppd << " | " << (c.mode.empty() ? "default" : c.mode) << " | " << page.width << " x " << page.height << " |";
+    row << "| " << c.ppd << " | " << (c.mode.empty() ? "default" : c.mode) << " | " << page.width << " x "
+        << page.height << " |";
     if (!c.device) {
         EXPECT_NEAR(m.scale, c.dpi / 72.0, c.dpi / 72.0 * 0.03) << "bar width off the printer's resolution";
         const double tolerance = 8 + c.dpi / 25.4;  // whole bytes; TSPL's SIZE in whole mm
@@ -240,8 +251,8 @@ TEST_P(QualityGate, BarcodesDecodeSizeFitsGreyHalftones) {
 
     const auto zbar = zbarDecode(page, dir_.path());
     // Cells in the shipping label's column order; a receipt leaves some out.
-    const Symbology slots[] = {Symbology::Code128, Symbology::Code128, Symbology::Ean13, Symbology::Qr,
-                               Symbology::Qr, Symbology::DataMatrix, Symbology::DataMatrix};
+    const Symbology slots[] = {Symbology::Code128, Symbology::Code128,    Symbology::Ean13,     Symbology::Qr,
+                               Symbology::Qr,      Symbology::DataMatrix, Symbology::DataMatrix};
     std::vector<std::string> cells(std::size(slots), " - |");
     std::vector<bool> used(std::size(slots), false);
     for (const auto& s : label.symbols) {

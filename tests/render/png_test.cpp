@@ -15,7 +15,9 @@ kvrender::Plane plane(uint32_t w, uint32_t h) {
     p.bits.assign(p.stride * h, 0);
     return p;
 }
-void set(kvrender::Plane& p, uint32_t x, uint32_t y) { p.bits[y * p.stride + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8)); }
+void set(kvrender::Plane& p, uint32_t x, uint32_t y) {
+    p.bits[y * p.stride + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+}
 
 // RGB pixels of a PNG in memory.
 std::vector<uint8_t> decode(const std::vector<uint8_t>& file, uint32_t& w, uint32_t& h) {
@@ -40,8 +42,8 @@ TEST(PngWriter, BlackRedAndMarksReadBack) {
     uint32_t w = 0, h = 0;
     auto rgb = decode(kvrender::encodePng(page, error), w, h);
     ASSERT_EQ(rgb.size(), 13u * 5 * 3) << error;
-    EXPECT_EQ(rgb[12 * 3], 0);        // the dot
-    EXPECT_EQ(rgb[11 * 3], 255);      // white beside it
+    EXPECT_EQ(rgb[12 * 3], 0);    // the dot
+    EXPECT_EQ(rgb[11 * 3], 255);  // white beside it
 
     page.red = plane(13, 5);
     set(page.red, 2, 4);

@@ -18,10 +18,14 @@ GreyPage testPage(uint32_t width, uint32_t height) {
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             uint8_t v = 255;
-            if (y == 0 || y + 1 == height || x == 1 || x + 3 == width) v = 0;       // frame
-            else if (y < height / 3) v = static_cast<uint8_t>(x * 255 / width);     // gradient
-            else if (y < height / 2 && x > width / 4 && x < width / 2) v = 30;      // block
-            else if ((x / 3 + y / 5) % 4 == 0) v = 90;                               // stripes
+            if (y == 0 || y + 1 == height || x == 1 || x + 3 == width)
+                v = 0;  // frame
+            else if (y < height / 3)
+                v = static_cast<uint8_t>(x * 255 / width);  // gradient
+            else if (y < height / 2 && x > width / 4 && x < width / 2)
+                v = 30;  // block
+            else if ((x / 3 + y / 5) % 4 == 0)
+                v = 90;  // stripes
             p.grey[static_cast<size_t>(y) * width + x] = v;
         }
     }

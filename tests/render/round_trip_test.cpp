@@ -7,14 +7,14 @@
 #include <cstring>
 #include <memory>
 
-#include "languages/generators.h"
 #include "base/sysinfo.h"
+#include "image/device/model_canvas.h"
+#include "languages/device_job.h"
+#include "languages/generators.h"
 #include "protocol/command_builders.h"
 #include "protocol/device/image_front_end.h"
-#include "languages/device_job.h"
 #include "protocol/device/transfer_entry_points.h"
 #include "protocol/protocol_state.h"
-#include "image/device/model_canvas.h"
 #include "render/render.h"
 #include "tests/render/render_fixture.h"
 
@@ -109,8 +109,8 @@ TEST(TwoColourTsplRender, BlackAndRedPlanes) {
         std::memcpy(px, alphaFirst ? argb : rgbaPx, 4);
     };
     for (uint32_t x = 0; x < w; ++x) {
-        paint(x, 1, 0, 0, 0);      // black row
-        paint(x, 5, 255, 0, 0);    // red row
+        paint(x, 1, 0, 0, 0);    // black row
+        paint(x, 5, 255, 0, 0);  // red row
     }
     paint(3, 3, 0, 0, 0);
     JobSettings s = kvrtest::labelSettings(kvrtest::GreyPage{w, h, {}}, 0, 0);
@@ -180,7 +180,9 @@ TEST(DeviceRender, PrintJobRendersTheZoomedPageWithItsSettings) {
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_EQ(r.pages.size(), 1u);
     const kvrender::Page& p = r.pages[0];
-    EXPECT_EQ(kvrtest::compareAtOrigin(p.black, std::vector<uint8_t>(expected.get(), expected.get() + zw / 8 * zh), zw, zh), "");
+    EXPECT_EQ(
+        kvrtest::compareAtOrigin(p.black, std::vector<uint8_t>(expected.get(), expected.get() + zw / 8 * zh), zw, zh),
+        "");
     EXPECT_EQ(*p.setting("darkness"), "8 (fine 8)");
     EXPECT_EQ(*p.setting("speed"), "3");
     EXPECT_EQ(*p.setting("feed"), "feed mode 1, amount 28");

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/settings_reader.h"
 #include "filter/page_loop.h"
+#include "filter/settings_reader.h"
 #include "tests/toolkit/toolkit.h"
 
 namespace {
@@ -41,9 +41,7 @@ struct PageSpec {
     bool headerOnly;
 };
 
-uint32_t bytesPerPixel(cups_cspace_t space) {
-    return space == CUPS_CSPACE_RGBA ? 4 : space == CUPS_CSPACE_RGB ? 3 : 1;
-}
+uint32_t bytesPerPixel(cups_cspace_t space) { return space == CUPS_CSPACE_RGBA ? 4 : space == CUPS_CSPACE_RGB ? 3 : 1; }
 
 // One row of the page: white, black, or 256-dot stripes of black and white.
 void fillRow(std::vector<uint8_t>& row, const PageSpec& spec) {
@@ -108,8 +106,8 @@ Measured runFilter(const std::string& ppd, const std::string& options, const std
         } else {
             setenv("PPD", ppd.c_str(), 1);
         }
-        execl(KV_FILTER_UNDER_TEST, KV_FILTER_UNDER_TEST, dir.path().c_str(), "rastertokvlabel", "1", "user",
-              "title", "1", options.c_str(), static_cast<char*>(nullptr));
+        execl(KV_FILTER_UNDER_TEST, KV_FILTER_UNDER_TEST, dir.path().c_str(), "rastertokvlabel", "1", "user", "title",
+              "1", options.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
@@ -177,8 +175,8 @@ std::vector<Input> inputsFor(const PageLimit& limit, const kvtest::TempDir& dir)
     return inputs;
 }
 
-const char* const kModes[] = {"", "PrintMode=0", "PrintMode=6", "PrintMode=7", "PrintMode=8", "PrintMode=9",
-                              "PrintMode=11 PositioningMode=1"};
+const char* const kModes[] = {
+    "", "PrintMode=0", "PrintMode=6", "PrintMode=7", "PrintMode=8", "PrintMode=9", "PrintMode=11 PositioningMode=1"};
 
 }  // namespace
 
@@ -201,8 +199,8 @@ int main(int argc, char** argv) {
             if (input.bytes.size() >= kInputLimit) continue;  // not a small input: nothing to check
             for (const char* options : kModes) {
                 const Measured m = runFilter(ppd, options, input.bytes, dir);
-                const bool bad = m.signal != 0 || m.status > 1 || m.maxRssKb > kMemoryLimitKb ||
-                                 m.cpuSeconds > kCpuLimitSeconds;
+                const bool bad =
+                    m.signal != 0 || m.status > 1 || m.maxRssKb > kMemoryLimitKb || m.cpuSeconds > kCpuLimitSeconds;
                 failures += bad ? 1 : 0;
                 worstCpu = std::max(worstCpu, m.cpuSeconds);
                 worstRss = std::max(worstRss, m.maxRssKb);

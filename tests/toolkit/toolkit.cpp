@@ -123,9 +123,15 @@ std::string writePpd(const std::string& directory, const Ppd& ppd) {
          "*PCFileName: \"TEST.PPD\"\n"
          "*Manufacturer: \"Test\"\n"
          "*Product: \"(Test)\"\n"
-         "*ModelName: \"" << ppd.nickName << "\"\n"
-         "*ShortNickName: \"" << ppd.nickName << "\"\n"
-         "*NickName: \"" << ppd.nickName << "\"\n"
+         "*ModelName: \""
+      << ppd.nickName
+      << "\"\n"
+         "*ShortNickName: \""
+      << ppd.nickName
+      << "\"\n"
+         "*NickName: \""
+      << ppd.nickName
+      << "\"\n"
          "*PSVersion: \"(3010.000) 0\"\n"
          "*LanguageLevel: \"3\"\n"
          "*ColorDevice: False\n"
@@ -181,9 +187,18 @@ struct Pump {
             pollfd fds[3];
             int n = 0;
             int inAt = -1, outAt = -1, errAt = -1;
-            if (in >= 0 && sent < limit()) { fds[n] = {in, POLLOUT, 0}; inAt = n++; }
-            if (out >= 0) { fds[n] = {out, POLLIN, 0}; outAt = n++; }
-            if (err >= 0) { fds[n] = {err, POLLIN, 0}; errAt = n++; }
+            if (in >= 0 && sent < limit()) {
+                fds[n] = {in, POLLOUT, 0};
+                inAt = n++;
+            }
+            if (out >= 0) {
+                fds[n] = {out, POLLIN, 0};
+                outAt = n++;
+            }
+            if (err >= 0) {
+                fds[n] = {err, POLLIN, 0};
+                errAt = n++;
+            }
             // A cancel point the output never reaches must not hang the test.
             const int ready = poll(fds, static_cast<nfds_t>(n), cancel ? 10000 : -1);
             if (ready < 0) {

@@ -31,14 +31,14 @@ private:
 
 struct RasterPage {
     cups_cspace_t space = CUPS_CSPACE_W;
-    uint32_t width = 0;          // cupsWidth (pixels)
-    uint32_t height = 0;         // cupsHeight (rows)
-    uint32_t bytesPerLine = 0;   // 0: width x bytes per pixel
-    uint32_t resolution = 203;   // HWResolution, both axes
+    uint32_t width = 0;         // cupsWidth (pixels)
+    uint32_t height = 0;        // cupsHeight (rows)
+    uint32_t bytesPerLine = 0;  // 0: width x bytes per pixel
+    uint32_t resolution = 203;  // HWResolution, both axes
     uint32_t numCopies = 1;
-    uint32_t bitsPerColor = 8;   // cupsBitsPerColor (cupsBitsPerPixel follows from the space)
-    std::vector<uint8_t> data;   // height x bytesPerLine bytes (shorter: the rest is white)
-    bool headerOnly = false;     // write the header and no rows (a stream cut short)
+    uint32_t bitsPerColor = 8;  // cupsBitsPerColor (cupsBitsPerPixel follows from the space)
+    std::vector<uint8_t> data;  // height x bytesPerLine bytes (shorter: the rest is white)
+    bool headerOnly = false;    // write the header and no rows (a stream cut short)
     // Changes the header as stored in the stream, after the page was written
     // from the unchanged one: any field, even a value libcups won't write.
     std::function<void(cups_page_header2_t&)> patchHeader;
@@ -58,19 +58,19 @@ std::string rasterStream(const std::vector<RasterPage>& pages, bool compressed =
 
 struct Ppd {
     std::string nickName = "Test Printer";
-    std::vector<std::pair<std::string, std::string>> defaults;  // {"DefaultDarkness", "8"}
+    std::vector<std::pair<std::string, std::string>> defaults;                  // {"DefaultDarkness", "8"}
     std::vector<std::tuple<std::string, std::string, std::string>> attributes;  // {"KVAttr", "PrinterModel", "TSPL"}
-    std::string extra;  // raw lines appended to the file
+    std::string extra;                                                          // raw lines appended to the file
 };
 // Writes a minimal valid PPD with the given keywords and returns its path.
 std::string writePpd(const std::string& directory, const Ppd& ppd);
 
 struct FilterRun {
-    int status = -1;     // exit status, or -1 when the filter died by a signal
+    int status = -1;  // exit status, or -1 when the filter died by a signal
     int signal = 0;
-    std::string out;     // standard output
-    std::string err;     // standard error
-    std::string logDir;  // where the diagnostic log and dump went
+    std::string out;           // standard output
+    std::string err;           // standard error
+    std::string logDir;        // where the diagnostic log and dump went
     std::string log() const;   // contents of LxxLog.log ("" when absent)
     std::string dump() const;  // contents of LxxSendData.bin ("" when absent)
 };
@@ -89,11 +89,11 @@ struct Cancel {
 
 struct FilterJob {
     std::vector<std::string> args = {"1", "user", "title", "1", ""};  // argv[1..5] (and 6)
-    std::string options;          // argv[5] when args has the default five entries
-    std::string ppdPath;          // "" leaves PPD unset
-    std::string input;            // bytes on standard input
-    std::string inputFile;        // when set, passed as argv[6] instead
-    Output output = Output::Pipe;  // Closed: no descriptor 1; Full: /dev/full
+    std::string options;                                              // argv[5] when args has the default five entries
+    std::string ppdPath;                                              // "" leaves PPD unset
+    std::string input;                                                // bytes on standard input
+    std::string inputFile;                                            // when set, passed as argv[6] instead
+    Output output = Output::Pipe;                                     // Closed: no descriptor 1; Full: /dev/full
     std::optional<Cancel> cancel;
 };
 // Runs the built filter (its log and dump go to a fresh directory of logDir).

@@ -24,6 +24,7 @@ uint16_t w(const ToolArgs& a, size_t i) { return uint16_t(parseNumber(a[i], 0xFF
 uint32_t d(const ToolArgs& a, size_t i) { return uint32_t(parseNumber(a[i], 0xFFFFFFFFul, "32-bit argument")); }
 const char* s(const ToolArgs& a, size_t i) { return a[i].c_str(); }
 
+// clang-format off
 #define C0(f) {#f, "", [](const ToolArgs&) { return f(); }}
 #define C(f, usage, ...) {#f, usage, [](const ToolArgs& a) { return f(__VA_ARGS__); }}
 
@@ -61,12 +62,12 @@ const Command kCommands[] = {
     C(RD_getPrinterCustomTimePrintOffsetData, "bb", b(a, 0), b(a, 1)), C0(RD_getDownCustomPrintEndPackData),
     C0(KVSZ_Get_PrinterInfoData), C(KVSZ_Set_PrinterWiFi, "ss", s(a, 0), s(a, 1)),
 };
+// clang-format on
 
 const char* argNames(const char* usage) {
     static std::string text;
     text.clear();
-    for (const char* p = usage; *p; ++p)
-        text += *p == 'b' ? " U8" : *p == 'w' ? " U16" : *p == 'd' ? " U32" : " TEXT";
+    for (const char* p = usage; *p; ++p) text += *p == 'b' ? " U8" : *p == 'w' ? " U16" : *p == 'd' ? " U32" : " TEXT";
     return text.c_str();
 }
 

@@ -27,8 +27,10 @@ bool looksLikeHex(const std::string& text) {
     bool digits = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (std::isxdigit(c)) digits = true;
-        else if (!std::isspace(c) && c != ',' && c != ':' && !(c == 'x' && i > 0 && text[i - 1] == '0')) return false;
+        if (std::isxdigit(c))
+            digits = true;
+        else if (!std::isspace(c) && c != ',' && c != ':' && !(c == 'x' && i > 0 && text[i - 1] == '0'))
+            return false;
     }
     return digits;
 }
@@ -51,9 +53,12 @@ std::string hexToBytes(const std::string& text) {
 // it is JSON, else as a string.
 void printReply(cJSON* line, const char* report) {
     cJSON* parsed = report[0] != '\0' ? cJSON_Parse(report) : nullptr;
-    if (parsed != nullptr) cJSON_AddItemToObject(line, "report", parsed);
-    else if (report[0] != '\0') cJSON_AddStringToObject(line, "report", report);
-    else cJSON_AddItemToObject(line, "report", cJSON_CreateObject());
+    if (parsed != nullptr)
+        cJSON_AddItemToObject(line, "report", parsed);
+    else if (report[0] != '\0')
+        cJSON_AddStringToObject(line, "report", report);
+    else
+        cJSON_AddItemToObject(line, "report", cJSON_CreateObject());
     char* text = cJSON_PrintUnformatted(line);
     if (text != nullptr) std::printf("%s\n", text);
     cJSON_free(text);
@@ -77,8 +82,10 @@ int decodeMain(const std::string& data, bool wrapped) {
     HAL_KVDecodeReset();
     HAL_KVDecodeJsonReset();
     for (char c : data) {
-        if (wrapped) HAL_KV_Packet_Decode_Json(uint8_t(c));
-        else HAL_KV_Packet_Decode(uint8_t(c));
+        if (wrapped)
+            HAL_KV_Packet_Decode_Json(uint8_t(c));
+        else
+            HAL_KV_Packet_Decode(uint8_t(c));
         if (!HAL_KV_AckToAPP_Process()) continue;
         mainReply();
         ++replies;

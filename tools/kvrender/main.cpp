@@ -33,8 +33,10 @@ struct Args {
 
 bool parseLanguage(const std::string& name, kvrender::Language& out) {
     using kvrender::Language;
-    const std::pair<const char*, Language> names[] = {{"tspl", Language::Tspl},     {"zpl", Language::Zpl},
-                                                      {"cpcl", Language::Cpcl},     {"escpos", Language::EscPos},
+    const std::pair<const char*, Language> names[] = {{"tspl", Language::Tspl},
+                                                      {"zpl", Language::Zpl},
+                                                      {"cpcl", Language::Cpcl},
+                                                      {"escpos", Language::EscPos},
                                                       {"device", Language::Device}};
     for (const auto& [text, language] : names) {
         if (name == text) {
@@ -73,7 +75,8 @@ bool readInput(const std::string& name, std::vector<uint8_t>& bytes) {
     if (name == "-") {
         std::vector<char> buffer(1 << 16);
         size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), stdin)) > 0) bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(n));
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), stdin)) > 0)
+            bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(n));
         return !std::ferror(stdin);
     }
     std::ifstream in(name, std::ios::binary);
@@ -93,7 +96,8 @@ bool writePictures(const kvrender::Result& result, const std::string& prefix, st
         std::ofstream out(name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
         if (png.empty() || !out) {
-            std::fprintf(stderr, "kvrender: cannot write %s%s%s\n", name.c_str(), error.empty() ? "" : ": ", error.c_str());
+            std::fprintf(stderr, "kvrender: cannot write %s%s%s\n", name.c_str(), error.empty() ? "" : ": ",
+                         error.c_str());
             return false;
         }
         names.push_back(name);

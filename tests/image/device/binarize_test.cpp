@@ -131,9 +131,10 @@ std::vector<uint8_t> referenceStucki(std::vector<uint8_t> image, int w, int h) {
     std::vector<int16_t> work(static_cast<size_t>(stride) * (h + 2), 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) work[y * stride + x + 2] = image[y * w + x];
-    const struct { int dx, dy, mul, div; } shares[] = {
-        {1, 0, 8, 42}, {2, 0, 4, 42}, {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
-        {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42}, {1, 2, 1, 21}, {2, 2, 1, 42}};
+    const struct {
+        int dx, dy, mul, div;
+    } shares[] = {{1, 0, 8, 42}, {2, 0, 4, 42},  {-2, 1, 1, 21}, {-1, 1, 4, 42}, {0, 1, 8, 42}, {1, 1, 4, 42},
+                  {2, 1, 1, 21}, {-2, 2, 1, 42}, {-1, 2, 1, 21}, {0, 2, 4, 42},  {1, 2, 1, 21}, {2, 2, 1, 42}};
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const int v = work[y * stride + x + 2];

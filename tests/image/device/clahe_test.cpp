@@ -24,9 +24,14 @@ std::vector<uint8_t> replaced(std::vector<uint8_t> p, uint8_t from, uint8_t to) 
 }  // namespace
 
 TEST(Clahe, RefusalsLeaveThePlaneUnchanged) {
-    const struct { uint32_t w, h, nx, ny; uint8_t min, max; float clip; int result; } cases[] = {
-        {1, 4, 2, 2, 0, 255, 5, -1}, {4, 1, 2, 2, 0, 255, 5, -2}, {5, 4, 2, 2, 0, 255, 5, -3},
-        {4, 5, 2, 2, 0, 255, 5, -4}, {4, 4, 2, 2, 9, 9, 5, -6},   {4, 4, 1, 2, 0, 255, 5, -7},
+    const struct {
+        uint32_t w, h, nx, ny;
+        uint8_t min, max;
+        float clip;
+        int result;
+    } cases[] = {
+        {1, 4, 2, 2, 0, 255, 5, -1}, {4, 1, 2, 2, 0, 255, 5, -2},   {5, 4, 2, 2, 0, 255, 5, -3},
+        {4, 5, 2, 2, 0, 255, 5, -4}, {4, 4, 2, 2, 9, 9, 5, -6},     {4, 4, 1, 2, 0, 255, 5, -7},
         {4, 4, 2, 0, 0, 255, 5, -7}, {4, 4, 2, 2, 0, 255, 1.0f, 0},
     };
     for (const auto& c : cases) {

@@ -75,11 +75,16 @@ TEST(LegacyConversions, BitmapDepthsAndTheLatch) {
 }
 
 TEST(LegacyConversions, GreyToBlackAndWhiteModes) {
-    const struct { int32_t mode; uint8_t grey; int blackCount; bool firstWhite; } cases[] = {
-        {BitmapDiffuse, 3, 63, true},            // the table's 0 entry keeps one dot white
+    const struct {
+        int32_t mode;
+        uint8_t grey;
+        int blackCount;
+        bool firstWhite;
+    } cases[] = {
+        {BitmapDiffuse, 3, 63, true},  // the table's 0 entry keeps one dot white
         {wartermarkBitmapDiffuse, 255, 0, true},
-        {BitmapFocuse, 0, 63, false},            // clustered dot: entry 0 sits at (1, 1)
-        {7, 142, 64, false},  // plain threshold 143
+        {BitmapFocuse, 0, 63, false},  // clustered dot: entry 0 sits at (1, 1)
+        {7, 142, 64, false},           // plain threshold 143
         {7, 143, 0, true},
         {BitmapErrorDisffusion, 0, 64, false},
         {BitmapErrorDisffusion, 255, 0, true},

@@ -30,7 +30,9 @@ std::vector<uint8_t> argbOf(std::initializer_list<uint8_t> greys) {
 
 TEST(LegacyGray, GreySumIsTruncatedInDouble) {
     // (R=G=B) -> grey: the double sum of 0.3, 0.59, 0.11 falls just short for some.
-    const struct { uint8_t in, out; } cases[] = {{255, 255}, {100, 100}, {128, 127}, {222, 222}, {223, 222}, {224, 224}, {0, 0}};
+    const struct {
+        uint8_t in, out;
+    } cases[] = {{255, 255}, {100, 100}, {128, 127}, {222, 222}, {223, 222}, {224, 224}, {0, 0}};
     for (const auto& c : cases) {
         const std::vector<uint8_t> px = argbOf({c.in});
         uint8_t single = 0;
@@ -51,7 +53,8 @@ TEST(LegacyGray, Threshold222PrintsUpTo223) {
 }
 
 TEST(LegacyGray, PackingRowLengthAndEmptySizes) {
-    const std::vector<uint8_t> px = argbOf({0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 255, 255, 255, 255, 255, 255, 0});
+    const std::vector<uint8_t> px =
+        argbOf({0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 255, 255, 255, 255, 255, 255, 0});
     std::vector<uint8_t> out(4, 0);
     EXPECT_EQ(grayRGBA2SingleColor(px.data(), 9, 2, out.data(), 128), 2);
     EXPECT_EQ(out, (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x80}));
@@ -64,11 +67,20 @@ TEST(LegacyGray, PackingRowLengthAndEmptySizes) {
 TEST(LegacyGray, NearestColourJitter) {
     // rand() % 1000 = r gives the jitter j = r / 5000 - 0.1, doubled when the
     // colour is about halfway (share of dBlack strictly between 0.4 and 0.6).
-    const struct { int r; uint8_t grey; int white; } cases[] = {
-        {0, 255, 1}, {999, 255, 1}, {0, 0, 0}, {999, 0, 0},
+    const struct {
+        int r;
+        uint8_t grey;
+        int white;
+    } cases[] = {
+        {0, 255, 1},
+        {999, 255, 1},
+        {0, 0, 0},
+        {999, 0, 0},
         // 140: dBlack 58800, dWhite 39675, share 0.597: j = -0.2 makes it black,
         // though -0.1 alone would not (52920 >= 43642).
-        {0, 140, 0}, {500, 140, 1}, {1000, 140, 0},
+        {0, 140, 0},
+        {500, 140, 1},
+        {1000, 140, 0},
         // 112: share 0.38, not doubled: j = 0.0998 keeps it black.
         {999, 112, 0},
     };
@@ -142,6 +154,7 @@ TEST(LegacyGray, GreyDitherMatchesTheFourByteDither) {
         g_sequence = 1;
         EXPECT_EQ(ditherGray(grey.data(), width, height), int64_t{width} * height);
         setKvRandom(nullptr, nullptr);
-        for (size_t i = 0; i < grey.size(); ++i) ASSERT_EQ(grey[i], argb[4 * i + 1]) << width << "x" << height << " at " << i;
+        for (size_t i = 0; i < grey.size(); ++i)
+            ASSERT_EQ(grey[i], argb[4 * i + 1]) << width << "x" << height << " at " << i;
     }
 }

@@ -75,7 +75,12 @@ protected:
 
 TEST_F(ModelCanvas, GeometryOfEachModel) {
     // A black page: the zoomed page is every pixel that is not white.
-    const struct { const char* name; CanvasFn fn; uint32_t sw, sh, cw, ch; Box box; } cases[] = {
+    const struct {
+        const char* name;
+        CanvasFn fn;
+        uint32_t sw, sh, cw, ch;
+        Box box;
+    } cases[] = {
         {"LM50", driveBitmapZoomToLM50, 100, 60, 100, 60, {20, 24, 60, 36}},
         {"L60", driveBitmapZoomToL60, 100, 60, 100, 60, {20, 24, 60, 36}},
         {"L60 wide", driveBitmapZoomToL60, 5184, 100, 2592, 50, {622, 24, 1347, 26}},
@@ -117,7 +122,12 @@ TEST_F(ModelCanvas, TattooCanvasIsAMirrorImage) {
 }
 
 TEST_F(ModelCanvas, PagesSmallerThanTheMarginsAreRefused) {
-    const struct { const char* name; CanvasFn fn; uint32_t sw, sh; bool ok; } cases[] = {
+    const struct {
+        const char* name;
+        CanvasFn fn;
+        uint32_t sw, sh;
+        bool ok;
+    } cases[] = {
         {"L60B 79", driveBitmapZoomToL60B, 79, 100, false},
         {"L60B 80", driveBitmapZoomToL60B, 80, 100, true},
         {"L50 207", driveBitmapZoomToL50, 300, 207, false},

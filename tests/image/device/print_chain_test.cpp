@@ -22,7 +22,8 @@ TEST(PrintChain, WhiteGivesGrey254AndNoDots) {
     std::vector<uint8_t> grey(32, 1), out(4, 0);
     SingleColorDataParam single{grey.data()};
     const PrintParam print = creatDefaultPrintParam();
-    EXPECT_EQ(rgb2PrintData(rgb.data(), out.data(), 16, 2, nullptr, &single, nullptr, nullptr, nullptr, &print, nullptr), 1);
+    EXPECT_EQ(
+        rgb2PrintData(rgb.data(), out.data(), 16, 2, nullptr, &single, nullptr, nullptr, nullptr, &print, nullptr), 1);
     EXPECT_EQ(grey, std::vector<uint8_t>(32, 254));
     EXPECT_EQ(out, std::vector<uint8_t>(4, 0));
 }
@@ -30,8 +31,10 @@ TEST(PrintChain, WhiteGivesGrey254AndNoDots) {
 TEST(PrintChain, RefusesBadArgumentsUntouched) {
     const std::vector<uint8_t> rgb(12 * 3, 0);
     std::vector<uint8_t> out(2, 0x5A);
-    EXPECT_EQ(rgb2PrintData(rgb.data(), out.data(), 12, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(rgb2PrintData(nullptr, out.data(), 8, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(
+        rgb2PrintData(rgb.data(), out.data(), 12, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(rgb2PrintData(nullptr, out.data(), 8, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              0);
     EXPECT_EQ(out, std::vector<uint8_t>(2, 0x5A));
 }
 
@@ -40,12 +43,16 @@ TEST(PrintChain, InvertAndTurn) {
     std::vector<uint8_t> greys(16, 255);
     greys[0] = 0;
     const std::vector<uint8_t> rgb = rgbOf(greys);
-    const struct { uint32_t invert, reverse; std::vector<uint8_t> bytes; } cases[] = {
-        {0, 0, {0x80, 0x00}}, {0, 1, {0x00, 0x01}}, {1, 0, {0x7F, 0xFF}}, {1, 1, {0xFF, 0xFE}}};
+    const struct {
+        uint32_t invert, reverse;
+        std::vector<uint8_t> bytes;
+    } cases[] = {{0, 0, {0x80, 0x00}}, {0, 1, {0x00, 0x01}}, {1, 0, {0x7F, 0xFF}}, {1, 1, {0xFF, 0xFE}}};
     for (const auto& c : cases) {
         std::vector<uint8_t> out(2, 0);
         const PrintParam print{128, c.invert, c.reverse};
-        ASSERT_EQ(rgb2PrintData(rgb.data(), out.data(), 16, 1, nullptr, nullptr, nullptr, nullptr, nullptr, &print, nullptr), 1);
+        ASSERT_EQ(
+            rgb2PrintData(rgb.data(), out.data(), 16, 1, nullptr, nullptr, nullptr, nullptr, nullptr, &print, nullptr),
+            1);
         EXPECT_EQ(out, c.bytes) << c.invert << c.reverse;
     }
 }
@@ -67,7 +74,8 @@ TEST(PrintChain, ErrorDiffusionStageAndSnapshots) {
     DebugParam debug = creatDefaultDebugParam();
     debug.afterBinarization = snap.data();
     debug.afterSingleColor = snapGrey.data();
-    ASSERT_EQ(rgb2PrintData(rgb.data(), out.data(), 16, 1, nullptr, nullptr, nullptr, nullptr, &diff, nullptr, &debug), 1);
+    ASSERT_EQ(rgb2PrintData(rgb.data(), out.data(), 16, 1, nullptr, nullptr, nullptr, nullptr, &diff, nullptr, &debug),
+              1);
     EXPECT_EQ(out, expectedOut);
     for (int i = 0; i < 16; ++i) {
         const bool dot = (out[i / 8] & (0x80 >> (i % 8))) != 0;
@@ -94,7 +102,12 @@ TEST(PrintChain, OtsuTakesTheFirstMaximum) {
 }
 
 TEST(PrintChain, ErrorDiffusionCases) {
-    const struct { const char* name; uint32_t w, h, kernel, bilevel; uint8_t threshold; std::vector<uint8_t> in, out; } cases[] = {
+    const struct {
+        const char* name;
+        uint32_t w, h, kernel, bilevel;
+        uint8_t threshold;
+        std::vector<uint8_t> in, out;
+    } cases[] = {
         // 127 is at or below the default 127: black, +24 to the right (151, white).
         {"127 Stucki", 2, 1, 0, 1, 0, {127, 127}, {0, 255}},
         {"128 Stucki", 2, 1, 0, 1, 0, {128, 128}, {255, 0}},

@@ -23,7 +23,9 @@ float sourcePos(uint32_t i, uint32_t src, uint32_t dst) {
 }  // namespace
 
 TEST(Zoom, KernelWeights) {
-    const struct { double t, w; } cases[] = {{0, 1}, {0.5, 0.625}, {-0.5, 0.625}, {1, 0}, {1.5, -0.125}, {2, 0}, {2.5, 0}};
+    const struct {
+        double t, w;
+    } cases[] = {{0, 1}, {0.5, 0.625}, {-0.5, 0.625}, {1, 0}, {1.5, -0.125}, {2, 0}, {2.5, 0}};
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(SinXDivX(c.t), c.w) << c.t;
 }
 
@@ -51,8 +53,9 @@ TEST(Zoom, OutsideThePageCountsAsWhite) {
 
 TEST(Zoom, RowCachedPathMatchesPerPixelFormula) {
     std::mt19937 rng(7);
-    const struct { uint32_t sw, sh, dw, dh; } sizes[] = {
-        {37, 23, 37, 23}, {37, 23, 11, 9}, {13, 7, 50, 31}, {100, 3, 7, 40}, {1, 1, 5, 5}, {64, 48, 63, 49}};
+    const struct {
+        uint32_t sw, sh, dw, dh;
+    } sizes[] = {{37, 23, 37, 23}, {37, 23, 11, 9}, {13, 7, 50, 31}, {100, 3, 7, 40}, {1, 1, 5, 5}, {64, 48, 63, 49}};
     for (const auto& s : sizes) {
         std::vector<uint8_t> page(size_t{s.sw} * s.sh);
         for (auto& v : page) v = static_cast<uint8_t>(rng());
@@ -63,8 +66,8 @@ TEST(Zoom, RowCachedPathMatchesPerPixelFormula) {
             for (uint32_t x = 0; x < s.dw; ++x) {
                 uint8_t expected = 0;
                 ThreeOrder0(src, &expected, sourcePos(x, s.sw, s.dw), sourcePos(y, s.sh, s.dh));
-                ASSERT_EQ(out.get()[y * s.dw + x], expected) << s.sw << "x" << s.sh << "->" << s.dw << "x" << s.dh
-                                                             << " at " << x << "," << y;
+                ASSERT_EQ(out.get()[y * s.dw + x], expected)
+                    << s.sw << "x" << s.sh << "->" << s.dw << "x" << s.dh << " at " << x << "," << y;
             }
         }
     }

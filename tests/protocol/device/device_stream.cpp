@@ -13,9 +13,7 @@ namespace kvdtest {
 
 namespace {
 
-uint32_t le16(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8;
-}
+uint32_t le16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }

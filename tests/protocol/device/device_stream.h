@@ -32,7 +32,7 @@ std::string frameSummary(const std::vector<Frame>& frames);
 struct Bitmap {
     uint32_t width = 0;  // dots, from the image start command
     uint32_t height = 0;
-    Bytes bits;          // height rows of width / 8 bytes
+    Bytes bits;  // height rows of width / 8 bytes
 };
 
 // Decodes every image part (start, tree, data, end) in the frames, or the

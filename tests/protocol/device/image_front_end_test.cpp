@@ -90,9 +90,9 @@ TEST_F(ImageFrontEndTest, InvertAndTurnWorkOnDotsNotOnPadding) {
     for (uint32_t w : {8u, 12u, 21u}) {
         const uint32_t h = 3;
         Bytes grey(w * h, 255);
-        grey[0] = 0;                   // (0, 0)
-        grey[w + 2] = 0;               // (2, 1)
-        grey[2 * w + w - 1] = 0;       // (w - 1, 2)
+        grey[0] = 0;              // (0, 0)
+        grey[w + 2] = 0;          // (2, 1)
+        grey[2 * w + w - 1] = 0;  // (w - 1, 2)
         const Bytes px = argbFromGrey(grey);
         const Converted plain = convert(px, w, h, 0);
         const Converted inverted = convert(px, w, h, 0, 1);
@@ -146,8 +146,9 @@ TEST_F(ImageFrontEndTest, ChainModesReportTheChainsHeightAndIgnoreInvertAndTurn)
     }
     const Bytes px = argbFromGrey(grey);
     setKvClock([]() -> std::time_t { return 1700000000; });
-    struct Case { uint32_t mode, width, outWidth, outHeight; } cases[] = {
-        {9, 100, 100, 300}, {10, 400, 400, 300}, {11, 400, 400, 316}};
+    struct Case {
+        uint32_t mode, width, outWidth, outHeight;
+    } cases[] = {{9, 100, 100, 300}, {10, 400, 400, 300}, {11, 400, 400, 316}};
     for (const Case& k : cases) {
         Bytes cut;
         for (uint32_t y = 0; y < 300; ++y) {
@@ -199,7 +200,8 @@ TEST_F(ImageFrontEndTest, RgbaExpansionOfTheBitmap) {
     ASSERT_EQ(count, 24u);
     const Bytes black{0, 0, 0, 255}, white{255, 255, 255, 255};
     Bytes expected;
-    for (const Bytes* p : {&black, &white, &white, &black, &white, &black}) expected.insert(expected.end(), p->begin(), p->end());
+    for (const Bytes* p : {&black, &white, &white, &black, &white, &black})
+        expected.insert(expected.end(), p->begin(), p->end());
     EXPECT_EQ(Bytes(rgba.get(), rgba.get() + count), expected);
     EXPECT_EQ(getRGBAImageData(px.data(), 3, 2, &w, &h, 13, 0, 0, &count), nullptr);
     EXPECT_EQ(count, 0u);
@@ -225,7 +227,9 @@ TEST_F(ImageFrontEndTest, GapIsTheBlankMarginAroundTheDots) {
 }
 
 TEST(InvertHex, ReversesBitOrder) {
-    struct Case { uint8_t in, out; } cases[] = {{0x01, 0x80}, {0xF0, 0x0F}, {0xA5, 0xA5}, {0x12, 0x48}, {0x00, 0x00}};
+    struct Case {
+        uint8_t in, out;
+    } cases[] = {{0x01, 0x80}, {0xF0, 0x0F}, {0xA5, 0xA5}, {0x12, 0x48}, {0x00, 0x00}};
     for (const Case& c : cases) EXPECT_EQ(priva_invertHex(c.in), c.out) << int(c.in);
 }
 
@@ -241,8 +245,10 @@ TEST(GreyEntryPoint, MatchesTheFourBytePathInEveryGreyMode) {
     setKvClock([]() -> std::time_t { return 1700000000; });
     std::srand(12);
     enum Kind { kNoise, kRamp, kText };
-    const struct { uint32_t w, h; Kind kind; } pictures[] = {
-        {64, 40, kNoise}, {61, 23, kNoise}, {200, 150, kRamp}, {96, 48, kText}, {45, 30, kText}};
+    const struct {
+        uint32_t w, h;
+        Kind kind;
+    } pictures[] = {{64, 40, kNoise}, {61, 23, kNoise}, {200, 150, kRamp}, {96, 48, kText}, {45, 30, kText}};
     for (const auto& p : pictures) {
         Bytes grey(static_cast<size_t>(p.w) * p.h);
         for (size_t i = 0; i < grey.size(); ++i) {

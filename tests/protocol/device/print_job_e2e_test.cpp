@@ -113,16 +113,17 @@ struct Model {
 };
 
 const Model kModels[] = {
-    {0, "LM50", driveBitmapZoomToLM50, 8192, 10},          {1, "L50", driveBitmapZoomToL50, 2048, 28},
-    {2, "L60", driveBitmapZoomToL60, 4096, 14},            {3, "L50B", driveBitmapZoomToL50B, 8192, 28},
-    {4, "L50C", driveBitmapZoomToL50C_Tattoo, 4096, 36},   {5, "L60B", driveBitmapZoomToL60B, 4096, 14},
+    {0, "LM50", driveBitmapZoomToLM50, 8192, 10},         {1, "L50", driveBitmapZoomToL50, 2048, 28},
+    {2, "L60", driveBitmapZoomToL60, 4096, 14},           {3, "L50B", driveBitmapZoomToL50B, 8192, 28},
+    {4, "L50C", driveBitmapZoomToL50C_Tattoo, 4096, 36},  {5, "L60B", driveBitmapZoomToL60B, 4096, 14},
     {6, nullptr, driveBitmapZoomToL50C_Normal, 4096, 28},
 };
 
 class DeviceModelJob : public ::testing::TestWithParam<Model> {
 protected:
     std::string ppdFor(const Model& m) {
-        kvtest::Ppd ppd{.defaults = {{"DefaultDarkness", "8"}, {"DefaultPrintSpeed", "3"}, {"DefaultSilentPrint", "1"}}};
+        kvtest::Ppd ppd{
+            .defaults = {{"DefaultDarkness", "8"}, {"DefaultPrintSpeed", "3"}, {"DefaultSilentPrint", "1"}}};
         if (m.name != nullptr) {
             ppd.attributes.emplace_back("KVAttr", "PrinterModel", m.name);
         } else {
@@ -142,8 +143,10 @@ TEST_P(DeviceModelJob, PrintModesGiveSettingsImageAndFeed) {
     const kvtest::RasterPage page = testPage();
     const std::string input = kvtest::rasterStream({page});
     const Canvas canvas = canvasOf(m.zoom, page.data);
-    struct Mode { int printMode, positioning; uint32_t imageMode; } modes[] = {
-        {0, 0, 0}, {9, 0, 6}, {11, 0, 10}, {11, 1, 11}};
+    struct Mode {
+        int printMode, positioning;
+        uint32_t imageMode;
+    } modes[] = {{0, 0, 0}, {9, 0, 6}, {11, 0, 10}, {11, 1, 11}};
     for (const Mode& mode : modes) {
         SCOPED_TRACE("model " + std::to_string(m.devType) + ", print mode " + std::to_string(mode.printMode) +
                      ", positioning " + std::to_string(mode.positioning));
@@ -156,7 +159,8 @@ TEST_P(DeviceModelJob, PrintModesGiveSettingsImageAndFeed) {
             before = std::time(nullptr);
             r = kvtest::runFilter({.options = "PrintMode=" + std::to_string(mode.printMode) +
                                               " PositioningMode=" + std::to_string(mode.positioning),
-                                   .ppdPath = ppd, .input = input},
+                                   .ppdPath = ppd,
+                                   .input = input},
                                   dir.path());
             after = std::time(nullptr);
         }
@@ -222,18 +226,20 @@ TEST_F(DeviceJob, DefaultJobWithoutPpd) {
 // scheduler; the next page prints.
 TEST_F(DeviceJob, PagesWithoutImageGiveNoBytesAndTheJobGoesOn) {
     const std::string unknown = kvtest::writePpd(dir.path(), {.defaults = {{"DefaultPrinterModel", "7"}}});
-    kvtest::FilterRun r = kvtest::runFilter({.ppdPath = unknown, .input = kvtest::rasterStream({testPage(), testPage()})},
-                                            dir.path());
+    kvtest::FilterRun r =
+        kvtest::runFilter({.ppdPath = unknown, .input = kvtest::rasterStream({testPage(), testPage()})}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "PAGE: 1 1\nWARNING: Page 1 (400 x 300 dots) can't be printed on this printer model, skipped\n"
-                     "PAGE: 2 1\nWARNING: Page 2 (400 x 300 dots) can't be printed on this printer model, skipped\n");
+    EXPECT_EQ(r.err,
+              "PAGE: 1 1\nWARNING: Page 1 (400 x 300 dots) can't be printed on this printer model, skipped\n"
+              "PAGE: 2 1\nWARNING: Page 2 (400 x 300 dots) can't be printed on this printer model, skipped\n");
     EXPECT_NE(r.log().find("is no device model"), std::string::npos);
 
     r = kvtest::runFilter({.input = kvtest::rasterStream({kvtest::grayPage(400, 150, 0), testPage()})}, dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "PAGE: 1 1\nWARNING: Page 1 (400 x 150 dots) can't be printed on this printer model, skipped\n"
-                     "PAGE: 2 1\n");
+    EXPECT_EQ(r.err,
+              "PAGE: 1 1\nWARNING: Page 1 (400 x 150 dots) can't be printed on this printer model, skipped\n"
+              "PAGE: 2 1\n");
     EXPECT_NE(r.log().find("not printed"), std::string::npos);
     const std::vector<Frame> frames = kvdtest::parseFrames(r.out);
     EXPECT_TRUE(isPage(frames, "5/4")) << kvdtest::frameSummary(frames);

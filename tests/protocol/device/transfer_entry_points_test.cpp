@@ -54,7 +54,11 @@ TEST(TransferEntryPoints, RawOrCompressedByFamily) {
 
 TEST(TransferEntryPoints, PictureConversionsBeforeSending) {
     const FamilyGuard family(28);
-    struct Case { uint32_t mode; Bytes pixels; Bytes bits; } cases[] = {
+    struct Case {
+        uint32_t mode;
+        Bytes pixels;
+        Bytes bits;
+    } cases[] = {
         // 254: one byte per pixel, a dot above 128.
         {254, Bytes{0, 129, 128, 255, 0, 0, 0, 200, 255, 0, 0, 0, 0, 0, 0, 0}, Bytes{0x51, 0x80}},
         // 255: a ready bitmap.
@@ -80,7 +84,8 @@ TEST(TransferEntryPoints, PictureConversionsBeforeSending) {
 
 TEST(TransferEntryPoints, RateLinePatternIsSentAsAnImage) {
     const FamilyGuard family(28);
-    const kvdtest::Bitmap full = kvdtest::decodeTransfer(framesOf(getPrintRateLineImageData(12, 3, 1.0, 0, 0, 0, 0), 28));
+    const kvdtest::Bitmap full =
+        kvdtest::decodeTransfer(framesOf(getPrintRateLineImageData(12, 3, 1.0, 0, 0, 0, 0), 28));
     EXPECT_EQ(full.width, 16u);
     EXPECT_EQ(full.bits, Bytes(6, 0xFF));
     const kvdtest::Bitmap diagonal =
@@ -94,7 +99,8 @@ TEST(InfoPageFont, GlyphsAreDistinctAndExpandedFaithfully) {
     generatePix();
     std::set<Bytes> seen;
     for (uint32_t g = 0; g < kFontGlyphCount; ++g) {
-        const Bytes glyph(ASCIICode12x16.begin() + g * kFontGlyphBytes, ASCIICode12x16.begin() + (g + 1) * kFontGlyphBytes);
+        const Bytes glyph(ASCIICode12x16.begin() + g * kFontGlyphBytes,
+                          ASCIICode12x16.begin() + (g + 1) * kFontGlyphBytes);
         EXPECT_EQ(glyph == Bytes(kFontGlyphBytes, 0), g == 0) << "glyph " << g;
         EXPECT_TRUE(seen.insert(glyph).second) << "glyph " << g << " repeats another";
         for (uint32_t c = 0; c < kFontWidth; ++c) {

@@ -39,8 +39,8 @@ std::string base64(const Bytes& in) {
     const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (size_t i = 0; i < in.size(); i += 3) {
-        uint32_t v = uint32_t(in[i]) << 16 | (i + 1 < in.size() ? in[i + 1] << 8 : 0) |
-                     (i + 2 < in.size() ? in[i + 2] : 0);
+        uint32_t v =
+            uint32_t(in[i]) << 16 | (i + 1 < in.size() ? in[i + 1] << 8 : 0) | (i + 2 < in.size() ? in[i + 2] : 0);
         out += a[v >> 18 & 63];
         out += a[v >> 12 & 63];
         out += i + 1 < in.size() ? a[v >> 6 & 63] : '=';
@@ -69,11 +69,16 @@ TEST_P(DecoderFamilies, ReplyOfEveryClassRoundTrips) {
         Bytes payload;
         uint8_t kind;
     } cases[] = {
-        {1, 1, {1, 1, 0, 2}, 0x21},        {1, 15, {1, 2, 0, 0x6A, 1}, 0x10},
-        {2, 3, {1, 0}, 0x21},              {3, 7, {1, 4, 0, 192, 168, 1, 10}, 0x21},
-        {4, 1, textBytes("KV-L50"), 0x21}, {5, 16, {1, 0x2D, 1}, 0x21},
-        {5, 13, {}, 0x10},                 {7, 1, {2, 3, 0, 'a', 'b', 'c'}, 0x10},
-        {8, 11, {1}, 0x21},                {1, 5, Bytes(11, 'x'), 0x21},  // body of exactly 16 bytes
+        {1, 1, {1, 1, 0, 2}, 0x21},
+        {1, 15, {1, 2, 0, 0x6A, 1}, 0x10},
+        {2, 3, {1, 0}, 0x21},
+        {3, 7, {1, 4, 0, 192, 168, 1, 10}, 0x21},
+        {4, 1, textBytes("KV-L50"), 0x21},
+        {5, 16, {1, 0x2D, 1}, 0x21},
+        {5, 13, {}, 0x10},
+        {7, 1, {2, 3, 0, 'a', 'b', 'c'}, 0x10},
+        {8, 11, {1}, 0x21},
+        {1, 5, Bytes(11, 'x'), 0x21},  // body of exactly 16 bytes
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.cmd) * 100 + c.sub);
@@ -181,7 +186,7 @@ TEST(Decoder, OversizedLengthAfterAWaitingFrameIsRefusedBeforeItIsStored) {
         SCOPED_TRACE(family);
         Bytes header = replyFrame(5, 3, {5, 8});
         header.resize(family == 163 ? 2 : 4);  // leading bytes, type, encryption byte
-        header[header.size() - 1] = 0x20;       // encrypted
+        header[header.size() - 1] = 0x20;      // encrypted
         const Bytes stream = replyFrame(5, 3, {5, 8}) + header + Bytes{0xFF, 0xFF};
         for (uint8_t b : stream) HAL_KV_Packet_Decode(b);
         EXPECT_LE(gstKVCmdDecodeInfo.bodyLength, KV_DECODE_BODY_MAX);
@@ -264,10 +269,10 @@ TEST(JsonWrapper, BadTextIsDroppedAndTheWrapperRecovers) {
     const Bytes frame = replyFrame(5, 6, {9});
     const std::string good = "{\"Cmd\":\"" + base64(frame) + "\"}";
     const std::string bad[] = {
-        "{\"Cmd\":\"" + base64(frame).substr(1) + "\"}",   // length not a multiple of 4
+        "{\"Cmd\":\"" + base64(frame).substr(1) + "\"}",           // length not a multiple of 4
         "{\"Cmd\":\"" + base64(frame).replace(2, 1, "*") + "\"}",  // outside the alphabet
-        "{\"Cmd\": 12}",                                     // not a string
-        "{\"Cmd\":\"" + std::string(2100, 'A') + "\"}",    // longer than the wrapper holds
+        "{\"Cmd\": 12}",                                           // not a string
+        "{\"Cmd\":\"" + std::string(2100, 'A') + "\"}",            // longer than the wrapper holds
         "{not json}",
     };
     for (const std::string& text : bad) {

@@ -18,8 +18,12 @@ using kvptest::Bytes;
 // encrypted for family 163. Built without the download bookkeeping of the
 // host-side builder.
 inline Bytes replyFrame(uint8_t cmd, uint8_t sub, const Bytes& payload, uint8_t kind = 0x21) {
-    ProtocolPackHead head{cmd, sub, uint8_t(getODMPrinterType() == 163 ? 2 : 0), uint8_t(kind >> 4),
-                          uint8_t(kind & 0x0F), uint16_t(payload.size())};
+    ProtocolPackHead head{cmd,
+                          sub,
+                          uint8_t(getODMPrinterType() == 163 ? 2 : 0),
+                          uint8_t(kind >> 4),
+                          uint8_t(kind & 0x0F),
+                          uint16_t(payload.size())};
     uint32_t length = 0;
     uint8_t* frame = HAL_KV_Protocol_PacketBuid(head, payload.empty() ? nullptr : payload.data(), &length);
     return kvptest::take(SendPack{frame, length});
@@ -59,8 +63,7 @@ public:
     explicit HostGuard(uint32_t odmType) : ProtocolStateGuard(odmType) {
         HAL_KVDecodeReset();
         HAL_KVDecodeJsonReset();
-        while (HAL_KV_AckToAPP_Process()) {
-        }
+        while (HAL_KV_AckToAPP_Process()) {}
     }
 };
 

@@ -22,8 +22,7 @@ protected:
     void SetUp() override {
         setKvRandom(&fixedRand, nullptr);
         KVSZ_DecodeReset();
-        while (KVSZ_AckToAppProcess()) {
-        }
+        while (KVSZ_AckToAppProcess()) {}
     }
     void TearDown() override { setKvRandom(nullptr, nullptr); }
 };
@@ -31,8 +30,9 @@ protected:
 // A reply packet: markers, length, command, 0, random, status, data.
 Bytes reply(uint8_t command, uint8_t status, const Bytes& data) {
     const uint32_t length = uint32_t(data.size()) + 4;
-    Bytes out = {0x19, 0x73, 0x10, 0x19, uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16),
-                 uint8_t(length >> 24), command, 0, 0x42, status};
+    Bytes out = {
+        0x19,    0x73, 0x10, 0x19,  uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16), uint8_t(length >> 24),
+        command, 0,    0x42, status};
     out.insert(out.end(), data.begin(), data.end());
     out.insert(out.end(), {0x19, 0x79, 0x04, 0x02});
     return out;
@@ -71,8 +71,9 @@ Got feed(const Bytes& bytes) {
 TEST_F(KvszTest, RequestBytes) {
     EXPECT_EQ(kvptest::take(KVSZ_Get_PrinterInfoData()),
               (Bytes{0x19, 0x73, 0x10, 0x19, 4, 0, 0, 0, 2, 0, 0x34, 0, 0x19, 0x79, 0x04, 0x02}));
-    EXPECT_EQ(kvptest::take(KVSZ_Set_PrinterWiFi("ab", "cd")),
-              (Bytes{0x19, 0x73, 0x10, 0x19, 10, 0, 0, 0, 4, 0, 0x34, 0, 'a', 'b', 0, 'c', 'd', 0, 0x19, 0x79, 0x04, 0x02}));
+    EXPECT_EQ(
+        kvptest::take(KVSZ_Set_PrinterWiFi("ab", "cd")),
+        (Bytes{0x19, 0x73, 0x10, 0x19, 10, 0, 0, 0, 4, 0, 0x34, 0, 'a', 'b', 0, 'c', 'd', 0, 0x19, 0x79, 0x04, 0x02}));
     EXPECT_EQ(kvptest::take(KVSZ_Set_PrinterWiFi(nullptr, nullptr)).size(), 18u);
     KVSZPacket packet = creatDefaultKVSZPacket();
     EXPECT_EQ(packet.head, KVSZ_HEAD);
@@ -112,7 +113,8 @@ TEST_F(KvszTest, ReportsOfInformationAndWifiReplies) {
     }
     // The report of a malformed reply is written all the same.
     feed(reply(4, 1, Bytes{3} + texts({"set", "ip"}) + Bytes{7}));
-    EXPECT_EQ(std::string(gstKVSZCmdDecodeInfo.report), "{\n\t\"code\":\t\"3\",\n\t\"msg\":\t\"set\",\n\t\"ip\":\t\"ip\"\n}");
+    EXPECT_EQ(std::string(gstKVSZCmdDecodeInfo.report),
+              "{\n\t\"code\":\t\"3\",\n\t\"msg\":\t\"set\",\n\t\"ip\":\t\"ip\"\n}");
 }
 
 TEST_F(KvszTest, DecoderDropsDamagedPacketsAndResynchronises) {
@@ -144,7 +146,8 @@ TEST_F(KvszTest, DecoderDropsDamagedPacketsAndResynchronises) {
 // A packet left waiting, then markers and a length of FFFFFFFF: the length is
 // refused before it is stored and the hand-over never moves memory past the body.
 TEST_F(KvszTest, OversizedLengthAfterAWaitingPacketIsRefusedBeforeItIsStored) {
-    const Bytes stream = reply(4, 1, Bytes{0} + texts({"a", "b"})) + Bytes{0x19, 0x73, 0x10, 0x19, 0xFF, 0xFF, 0xFF, 0xFF};
+    const Bytes stream =
+        reply(4, 1, Bytes{0} + texts({"a", "b"})) + Bytes{0x19, 0x73, 0x10, 0x19, 0xFF, 0xFF, 0xFF, 0xFF};
     for (uint8_t b : stream) KVSZ_Packet_Decode(b);
     EXPECT_LE(gstKVSZCmdDecodeInfo.bodyLength, uint32_t(KVSZ_BODY_MAX));
     EXPECT_EQ(KVSZ_AckToAppProcess(), 0);

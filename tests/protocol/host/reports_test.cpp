@@ -31,6 +31,7 @@ std::vector<ReportCase> reportCases() {
     const std::string infoReport =
         "{\n\t\"DevName\":\t\"L50\",\n\t\"Firmware\":\t\"1.2\",\n\t\"HWVer\":\t\"A\",\n\t\"SN\":\t\"77\",\n"
         "\t\"devName\":\t\"L50\",\n\t\"firmware\":\t\"1.2\",\n\t\"hwVer\":\t\"A\",\n\t\"sn\":\t\"77\",\n";
+    // clang-format off
     return {
         {"protocol", 28, 1, 1, 0x21, {1, 1, 0, 2, 2, 1, 0, 1, 3, 2, 0, 0, 8}, 1,
          report({{"pVer", "2"}, {"pAlgo", "1"}, {"pBuffLength", "2048"}})},
@@ -112,6 +113,7 @@ std::vector<ReportCase> reportCases() {
          report({{"downCustomPrintState", "3"}, {"downCustomPrintProgress", "1.000"}})},
         {"family 30 unknown", 30, 5, 2, 0x21, {}, 3, kNone},
     };
+    // clang-format on
 }
 
 }  // namespace
@@ -134,6 +136,7 @@ TEST(Reports, TaggedListErrors) {
     HostGuard guard(28);
     gstKVCmdDecodeInfo.cmd = 1;
     gstKVCmdDecodeInfo.subCmd = 1;
+    // clang-format off
     struct Case {
         const char* name;
         Bytes list;
@@ -149,6 +152,7 @@ TEST(Reports, TaggedListErrors) {
         {"unknown tags skipped", {9, 1, 0, 0xFF, 1, 0, 0, 2, 4, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1,
          report({{"pVer", "0"}, {"pAlgo", "-1"}})},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(analysisDatas(c.list.data(), uint32_t(c.list.size())), c.result);
@@ -237,6 +241,7 @@ TEST(Reports, ReportHelpersWorkOnTheHandedOverPayload) {
 }
 
 TEST(StatusWords, AppendedInBitOrder) {
+    // clang-format off
     struct Case {
         int32_t mask;
         const char* chinese;
@@ -247,6 +252,7 @@ TEST(StatusWords, AppendedInBitOrder) {
         {0x2400, "PSRAM 异常;关机中;", "Psram Error;Shutting Down;"},
         {int32_t(0xFFFFC000), "", ""},  // bits above 13 have no words
     };
+    // clang-format on
     for (const Case& c : cases) {
         char zh[256] = "", en[256] = "";
         PrinterStatusFill(c.mask, zh, en);
