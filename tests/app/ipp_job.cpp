@@ -6,13 +6,6 @@
 namespace kvapptest {
 namespace {
 
-constexpr const char* kOperationGroup =
-    "  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n"
-    "  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n"
-    "  ATTR name requesting-user-name test\n";
-
 std::string writeFile(AppServer& server, const std::string& name, const std::string& bytes) {
     const std::string path = server.dir() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;

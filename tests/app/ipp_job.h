@@ -9,6 +9,15 @@
 
 namespace kvapptest {
 
+// The operation attributes every request of these tests starts with (ipptool
+// lines; $uri is the printer's).
+inline constexpr const char* kOperationGroup =
+    "  GROUP operation-attributes-tag\n"
+    "  ATTR charset attributes-charset utf-8\n"
+    "  ATTR naturalLanguage attributes-natural-language en\n"
+    "  ATTR uri printer-uri $uri\n"
+    "  ATTR name requesting-user-name test\n";
+
 struct IppJob {
     std::string format = "image/pwg-raster";
     std::string attrs;           // ipptool lines for the job-attributes group

@@ -23,13 +23,6 @@ namespace {
 
 constexpr int kJobsOfEach = 5;
 
-constexpr const char* kOperationGroup =
-    "  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n"
-    "  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n"
-    "  ATTR name requesting-user-name test\n";
-
 struct BurstCase {
     const char* driver;
     const char* rawFormat;
