@@ -26,6 +26,7 @@
 #include "base/log_files.h"
 #include "base/seams.h"
 #include "filter/page_loop.h"
+#include "filter/settings_reader.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
