@@ -130,9 +130,12 @@ void set_pstops_options(JobSettings* settings, char** argv, int numOptions, cups
 
 namespace {
 
-// The option keyword of a PPD attribute line ("*KVAttr PrinterModel: ..."), a
-// field that libcups names after the PPD format's own term for it.
-const char* optionKeyword(const ppd_attr_t* a) { return a->spec; }
+// The option keyword of a PPD attribute line ("*KVAttr PrinterModel: ..."):
+// libcups keeps it as the record's second field.
+const char* optionKeyword(const ppd_attr_t* a) {
+    const auto& [name, keyword, text, value] = *a;
+    return keyword;
+}
 const char* valueOf(const ppd_attr_t* a) { return a->value != nullptr ? a->value : ""; }
 
 // Looks up the first attribute with `keyword`; logs it and returns its value.

@@ -33,7 +33,7 @@ constexpr double kCpuLimitSeconds = 5.0;
 
 enum class Fill { White, Black, Stripes };
 
-struct PageSpec {
+struct PageShape {
     uint64_t width;
     uint64_t height;
     cups_cspace_t space;
@@ -44,35 +44,35 @@ struct PageSpec {
 uint32_t bytesPerPixel(cups_cspace_t space) { return space == CUPS_CSPACE_RGBA ? 4 : space == CUPS_CSPACE_RGB ? 3 : 1; }
 
 // One row of the page: white, black, or 256-dot stripes of black and white.
-void fillRow(std::vector<uint8_t>& row, const PageSpec& spec) {
-    const uint32_t bpp = bytesPerPixel(spec.space);
-    for (size_t x = 0; x < spec.width; ++x) {
-        const bool dark = spec.fill == Fill::Black || (spec.fill == Fill::Stripes && (x / 256) % 2 == 0);
+void fillRow(std::vector<uint8_t>& row, const PageShape& shape) {
+    const uint32_t bpp = bytesPerPixel(shape.space);
+    for (size_t x = 0; x < shape.width; ++x) {
+        const bool dark = shape.fill == Fill::Black || (shape.fill == Fill::Stripes && (x / 256) % 2 == 0);
         std::memset(&row[x * bpp], dark ? 0 : 255, bpp);
     }
 }
 
 // A compressed CUPS raster stream of the pages.
-std::string stream(const std::vector<PageSpec>& pages, const kvtest::TempDir& dir) {
+std::string stream(const std::vector<PageShape>& pages, const kvtest::TempDir& dir) {
     const std::string path = dir.file("input.ras");
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     cups_raster_t* ras = cupsRasterOpen(fd, CUPS_RASTER_WRITE_COMPRESSED);
-    for (const PageSpec& spec : pages) {
-        const uint32_t bpp = bytesPerPixel(spec.space);
+    for (const PageShape& shape : pages) {
+        const uint32_t bpp = bytesPerPixel(shape.space);
         cups_page_header2_t h{};
-        h.cupsWidth = static_cast<unsigned>(spec.width);
-        h.cupsHeight = static_cast<unsigned>(spec.height);
-        h.cupsBytesPerLine = static_cast<unsigned>(spec.width * bpp);
+        h.cupsWidth = static_cast<unsigned>(shape.width);
+        h.cupsHeight = static_cast<unsigned>(shape.height);
+        h.cupsBytesPerLine = static_cast<unsigned>(shape.width * bpp);
         h.cupsBitsPerColor = 8;
         h.cupsBitsPerPixel = 8 * bpp;
-        h.cupsColorSpace = spec.space;
+        h.cupsColorSpace = shape.space;
         h.HWResolution[0] = h.HWResolution[1] = 300;
         h.NumCopies = 1;
         cupsRasterWriteHeader2(ras, &h);
-        if (spec.headerOnly) break;
+        if (shape.headerOnly) break;
         std::vector<uint8_t> row(h.cupsBytesPerLine);
-        fillRow(row, spec);
-        for (uint64_t y = 0; y < spec.height; ++y) cupsRasterWritePixels(ras, row.data(), h.cupsBytesPerLine);
+        fillRow(row, shape);
+        for (uint64_t y = 0; y < shape.height; ++y) cupsRasterWritePixels(ras, row.data(), h.cupsBytesPerLine);
     }
     cupsRasterClose(ras);
     close(fd);
@@ -142,7 +142,7 @@ struct Input {
 };
 
 std::vector<Input> inputsFor(const PageLimit& limit, const kvtest::TempDir& dir) {
-    const PageSpec white{limit.width, limit.height, CUPS_CSPACE_W, Fill::White, false};
+    const PageShape white{limit.width, limit.height, CUPS_CSPACE_W, Fill::White, false};
     std::vector<Input> inputs = {
         {"header only", stream({{white.width, white.height, CUPS_CSPACE_W, Fill::White, true}}, dir)},
         {"white", stream({white}, dir)},
@@ -151,7 +151,7 @@ std::vector<Input> inputsFor(const PageLimit& limit, const kvtest::TempDir& dir)
         {"RGBA stripes", stream({{white.width, white.height, CUPS_CSPACE_RGBA, Fill::Stripes, false}}, dir)},
         {"RGBA 1/4 width", stream({{white.width / 4, white.height, CUPS_CSPACE_RGBA, Fill::Stripes, false}}, dir)},
     };
-    std::vector<PageSpec> pages = {white};
+    std::vector<PageShape> pages = {white};
     std::string many = stream(pages, dir);
     for (;;) {
         pages.push_back(white);
