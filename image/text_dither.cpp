@@ -4,6 +4,7 @@
 // dropped. A rolling window of three rows (two margin columns each side)
 // holds the work values.
 #include <algorithm>
+#include <cstddef>
 #include <new>
 #include <optional>
 #include <vector>
@@ -52,7 +53,8 @@ void ditherRow(int32_t* row0, int32_t* row1, int32_t* row2, uint8_t* out, size_t
     // values below are summed.
     int32_t* below1 = row1 + kMargin;
     int32_t* below2 = row2 + kMargin;
-    for (size_t x = 0; x < width; ++x) {
+    const auto count = static_cast<ptrdiff_t>(width);
+    for (ptrdiff_t x = 0; x < count; ++x) {
         below1[x] += e21[x - 2] + e4[x - 1] + e8[x] + e4[x + 1] + e21[x + 2];
         below2[x] += e42[x - 2] + e21[x - 1] + e4[x] + e21[x + 1] + e42[x + 2];
     }
